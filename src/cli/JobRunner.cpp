@@ -1,0 +1,118 @@
+#include "cli/JobRunner.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "base/MainThread.h"
+#include "cli/Commands.h"
+#include "engine/U_JobProgress.h"
+
+namespace vandrel::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) { interrupted = true; }
+
+class ProgressLine {
+public:
+  explicit ProgressLine(const TCopyJob& job) : job_(job), start_(Clock::now()) {}
+
+  void Update(bool final) {
+    const auto now = Clock::now();
+    if (!final && now - last_ < std::chrono::milliseconds(100)) {
+      return;
+    }
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double speed = seconds > 0 ? static_cast<double>(job_.DoneBytes) / seconds : 0;
+    std::string line = std::to_string(job_.Percent) + "%  " +
+                       HumanBytes(static_cast<double>(job_.DoneBytes)) + " / " +
+                       HumanBytes(static_cast<double>(job_.TotalBytes)) + "  " +
+                       HumanBytes(speed) + "/s";
+    if (job_.Percent > 0) {
+      line += "  " + TimeLeftText("Time Left :", TimeLeftSeconds(job_.Percent, Now() - job_.StartTime));
+    }
+    std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    shown_ = true;
+  }
+
+  void End() {
+    if (shown_) {
+      std::fputc('\n', stderr);
+    }
+  }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  const TCopyJob& job_;
+  Clock::time_point start_;
+  Clock::time_point last_{};
+  bool shown_ = false;
+};
+
+} // namespace
+
+std::string HumanBytes(double bytes) {
+  static const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+  int unit = 0;
+  while (bytes >= 1024 && unit < 4) {
+    bytes /= 1024;
+    ++unit;
+  }
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, units[unit]);
+  return buffer;
+}
+
+int RunJob(TCopyJob& job, bool show_progress) {
+  MainThreadQueue queue;
+  queue.Install();
+
+  struct sigaction action {};
+  struct sigaction previous {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  interrupted = false;
+  sigaction(SIGINT, &action, &previous);
+
+  ProgressLine progress(job);
+  const bool progress_visible = show_progress && isatty(STDERR_FILENO);
+  if (progress_visible) {
+    job.OnShowProgress = [&] { progress.Update(false); };
+  }
+  std::atomic<bool> completed{false};
+  job.OnTerminate = [&](TThread*) { completed = true; };
+  job.Start();
+  queue.ProcessUntil([&] {
+    if (interrupted && !job.Terminated()) {
+      job.Terminate();
+    }
+    return completed.load();
+  });
+  job.WaitFor();
+  sigaction(SIGINT, &previous, nullptr);
+  SetMainThreadDispatcher(nullptr);
+
+  if (progress_visible) {
+    progress.Update(true);
+    progress.End();
+  }
+  if (job.Cancelled) {
+    PrintError("interrupted: " + job.ErrorText);
+    return kExitInterrupted;
+  }
+  if (!job.Succeeded()) {
+    PrintError(job.ErrorText);
+    return kExitFailed;
+  }
+  return kExitSuccess;
+}
+
+} // namespace vandrel::cli

@@ -1,0 +1,49 @@
+#pragma once
+// What the split and rebuild jobs share: progress fields, the progress step
+// run on the GUI thread after every block, and the result of the run.
+
+#include <cstdint>
+#include <functional>
+
+#include "base/Exceptions.h"
+#include "base/Threads.h"
+#include "platform/DateTime.h"
+
+namespace vandrel {
+
+/// Copy block of the split and rebuild jobs.
+inline constexpr std::int64_t CopyChunk = 262144;
+
+class TCopyJob : public TThread {
+public:
+  /// Set just before the first output is created; read by the progress step.
+  TDateTime StartTime = 0;
+  /// Progress after the last copied block, 0 to 100.
+  std::int32_t Percent = 0;
+  /// Bytes copied so far, and the bytes the job expects to copy in all.
+  std::int64_t DoneBytes = 0;
+  std::int64_t TotalBytes = 0;
+  /// Why the job stopped short: the file concerned and the system's reason.
+  /// Empty when the job did all it had to.
+  AnsiString ErrorText;
+  /// True when the job stopped at a Terminate request.
+  bool Cancelled = false;
+  /// The progress step: run on the GUI thread after every block while the
+  /// worker waits. Optional.
+  std::function<void()> OnShowProgress;
+
+  bool Succeeded() const { return ErrorText.empty(); }
+
+protected:
+  /// Runs OnShowProgress on the GUI thread and waits for it.
+  void ShowProgressStep();
+  /// Records an error raised by a stream, once: the first failure is the
+  /// cause, later ones only follow from it.
+  void RecordError(const EStreamError& error);
+  void RecordError(const AnsiString& text);
+  /// At a Terminate request: records the stop, naming the incomplete file,
+  /// and returns true.
+  bool StopRequested(const WideString& incomplete_file);
+};
+
+} // namespace vandrel

@@ -1,0 +1,26 @@
+#pragma once
+// String types shared by every layer, and the conversions between them.
+
+#include <string>
+#include <string_view>
+
+namespace vandrel {
+
+/// File names: UTF-16 everywhere in the engine.
+using WideString = std::u16string;
+/// Settings, log lines, language texts, requests: 8-bit text. On Linux the
+/// "ANSI code page" is UTF-8.
+using AnsiString = std::string;
+
+/// UTF-8 to UTF-16. Invalid sequences become U+FFFD; never throws.
+WideString Utf8ToWide(std::string_view text);
+/// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never throws.
+AnsiString WideToUtf8(std::u16string_view text);
+
+/// Shorthand for literals and tests: ASCII/UTF-8 text as a WideString.
+inline WideString W(std::string_view utf8) { return Utf8ToWide(utf8); }
+
+/// Decimal text of a number as a WideString (the "%d" of part names).
+WideString WideFromInt(long long value);
+
+} // namespace vandrel
