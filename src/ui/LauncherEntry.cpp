@@ -6,7 +6,7 @@
 #include <QDBusMessage>
 #include <QVariantMap>
 
-#include "ui/U_TaskBarProgressUnit.h"
+#include "ui/LauncherEntry.h"
 
 namespace vandrel {
 
@@ -14,8 +14,9 @@ namespace {
 
 class TLauncherEntry : public TTaskbarList {
 public:
-  explicit TLauncherEntry(QString desktop_entry)
-      : app_uri_(QStringLiteral("application://") + desktop_entry) {}
+  TLauncherEntry(QDBusConnection connection, const QString& desktop_entry)
+      : connection_(std::move(connection)),
+        app_uri_(QStringLiteral("application://") + desktop_entry) {}
 
   void SetProgressValue(std::int64_t completed, std::int64_t total) override {
     const double progress =
@@ -37,19 +38,25 @@ private:
         QStringLiteral("/com/canonical/unity/launcherentry/vandrel"),
         QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"));
     signal << app_uri_ << properties;
-    QDBusConnection::sessionBus().send(signal);
+    connection_.send(signal);
   }
 
+  QDBusConnection connection_;
   QString app_uri_;
 };
 
 } // namespace
 
-std::unique_ptr<TTaskbarList> CreateTaskbarList(const char* desktop_entry) {
-  if (!QDBusConnection::sessionBus().isConnected()) {
+std::unique_ptr<TTaskbarList> CreateLauncherEntry(const QDBusConnection& connection,
+                                                  const QString& desktop_entry) {
+  if (!connection.isConnected()) {
     return nullptr;
   }
-  return std::make_unique<TLauncherEntry>(QString::fromUtf8(desktop_entry));
+  return std::make_unique<TLauncherEntry>(connection, desktop_entry);
+}
+
+std::unique_ptr<TTaskbarList> CreateTaskbarList(const char* desktop_entry) {
+  return CreateLauncherEntry(QDBusConnection::sessionBus(), QString::fromUtf8(desktop_entry));
 }
 
 } // namespace vandrel

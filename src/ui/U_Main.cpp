@@ -26,6 +26,8 @@
 #include "engine/U_JobProgress.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
+#include "base/Component.h"
+#include "localization/qt/QtComponents.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/ModePictures.h"
 #include "ui/U_DragDrop.h"
@@ -125,6 +127,10 @@ Tmain::Tmain(std::vector<std::string> arguments, QWidget* parent)
   for (size_t i = 0; i < PredefinedSizes.size(); ++i) {
     PredefinedSizes[i].Name = PredefinedSizeTable[i].Name;
   }
+  component_ = AdoptWindow(this);
+  for (const char* name : {"AppEvnt", "WOD", "BF"}) {
+    AddPlainComponent(component_.get(), name);
+  }
   FormCreate();
 }
 
@@ -139,6 +145,7 @@ Tmain::~Tmain() {
     job_.reset();
   }
   RevokeDropTarget();
+  component_.reset();
 }
 
 AnsiString Tmain::Translate(const AnsiString& english) const {
@@ -147,7 +154,6 @@ AnsiString Tmain::Translate(const AnsiString& english) const {
 
 void Tmain::CreateControls() {
   auto* client = new QWidget(this);
-  client->setObjectName(QStringLiteral("client"));
   client->setFixedSize(500, 399);
   setCentralWidget(client);
 

@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace vandrel {
 
+class TComponent;
 class TRebuildThread;
 class TSplitThread;
 class TTaskProgressBar;
@@ -140,6 +141,9 @@ public:
   std::unique_ptr<TTaskProgressBar> TaskProgress;
   std::array<TPredefinedSizeEntry, 13> PredefinedSizes;
 
+  /// The window as a component of the application's tree (form "main").
+  TComponent* Component() const { return component_.get(); }
+
   /// The English text in the window's current language.
   AnsiString Translate(const AnsiString& english) const;
 
@@ -216,6 +220,7 @@ private:
   void RegisterDropTarget();
   void RevokeDropTarget();
 
+  std::unique_ptr<TComponent> component_;
   std::vector<std::string> arguments_;
   bool activated_ = false;
   bool closing_ = false;
