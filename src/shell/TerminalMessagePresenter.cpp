@@ -36,21 +36,18 @@ int TerminalMessagePresenter::Present(const MessageRequest& request) {
   static const Choice yes{'y', "[y]es", kIdYes};
   static const Choice no{'n', "[n]o", kIdNo};
   std::vector<Choice> choices;
-  int unattended = kIdOk;
+  const int unattended = UnattendedAnswer(request.buttons);
   switch (request.buttons) {
   case MessageButtons::Ok:
     break;
   case MessageButtons::YesNo:
     choices = {yes, no};
-    unattended = kIdNo;
     break;
   case MessageButtons::YesNoCancel:
     choices = {yes, no, cancel};
-    unattended = kIdCancel;
     break;
   case MessageButtons::OkCancel:
     choices = {ok, cancel};
-    unattended = kIdCancel;
     break;
   }
   if (output_ != nullptr) {

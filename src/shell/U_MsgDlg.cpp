@@ -9,21 +9,6 @@ namespace vandrel {
 
 namespace {
 
-// The answer a box gets when nobody can be asked: the one that does
-// nothing (Cancel, else No, else OK).
-int UnattendedAnswer(MessageButtons buttons) {
-  switch (buttons) {
-  case MessageButtons::YesNo:
-    return kIdNo;
-  case MessageButtons::YesNoCancel:
-  case MessageButtons::OkCancel:
-    return kIdCancel;
-  case MessageButtons::Ok:
-    break;
-  }
-  return kIdOk;
-}
-
 class StderrPresenter : public MessagePresenter {
 public:
   int Present(const MessageRequest& request) override {
@@ -52,6 +37,19 @@ int Show(const MessageRequest& request) {
 }
 
 } // namespace
+
+int UnattendedAnswer(MessageButtons buttons) {
+  switch (buttons) {
+  case MessageButtons::YesNo:
+    return kIdNo;
+  case MessageButtons::YesNoCancel:
+  case MessageButtons::OkCancel:
+    return kIdCancel;
+  case MessageButtons::Ok:
+    break;
+  }
+  return kIdOk;
+}
 
 std::shared_ptr<MessagePresenter> SetMessagePresenter(std::shared_ptr<MessagePresenter> presenter) {
   std::lock_guard guard(presenter_mutex);

@@ -71,6 +71,10 @@ public:
   virtual int Present(const MessageRequest& request) = 0;
 };
 
+/// The answer of a box nobody can answer: the one that does nothing
+/// (Cancel, else No, else OK).
+int UnattendedAnswer(MessageButtons buttons);
+
 /// Installs the presenter for every later box (nullptr restores the
 /// default, which writes the box to stderr and answers OK, No or Cancel
 /// without asking). Returns the one installed before.

@@ -27,16 +27,7 @@ int ScriptedMessagePresenter::Present(const MessageRequest& request) {
     return rest_;
   }
   ADD_FAILURE() << "unexpected message box \"" << request.caption << "\": " << request.text;
-  switch (request.buttons) {
-  case MessageButtons::YesNo:
-    return kIdNo;
-  case MessageButtons::YesNoCancel:
-  case MessageButtons::OkCancel:
-    return kIdCancel;
-  case MessageButtons::Ok:
-    break;
-  }
-  return kIdOk;
+  return UnattendedAnswer(request.buttons);
 }
 
 std::vector<ShownMessage> ScriptedMessagePresenter::Shown() const {
