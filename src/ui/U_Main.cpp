@@ -23,11 +23,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "base/Component.h"
 #include "engine/U_JobProgress.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
-#include "base/Component.h"
 #include "localization/qt/QtComponents.h"
+#include "shell/U_Log.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/ModePictures.h"
 #include "ui/U_DragDrop.h"
@@ -120,6 +121,7 @@ Tmain::Tmain(std::vector<std::string> arguments, QWidget* parent)
   setWindowIcon(ProgramIcon());
   CreateControls();
   CreateMenu();
+  ConnectMenu();
   WOD = new TWideOpenDialog(this);
   WOD->setObjectName(QStringLiteral("WOD"));
   BF = new TFolderBrowser(this);
@@ -135,17 +137,15 @@ Tmain::Tmain(std::vector<std::string> arguments, QWidget* parent)
 }
 
 Tmain::~Tmain() {
-  // A job still running here would call back into a window that is gone.
-  if (job_) {
-    closing_ = true;
-    job_->Terminate();
-    while (!job_delivered_) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    job_.reset();
-  }
+  // A window destroyed without being closed still ends its job and its
+  // run properly.
+  FormClose();
   RevokeDropTarget();
   component_.reset();
+}
+
+void Tmain::ConnectMenu() {
+  connect(Openlogfile1, &QAction::triggered, this, [this] { Openlogfile1Click(); });
 }
 
 AnsiString Tmain::Translate(const AnsiString& english) const {

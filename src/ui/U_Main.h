@@ -30,6 +30,7 @@ class QToolButton;
 namespace vandrel {
 
 class TComponent;
+class TKLog;
 class TRebuildThread;
 class TSplitThread;
 class TTaskProgressBar;
@@ -194,13 +195,21 @@ public:
   void AppEvntActivate();
   void Quit1Click();
 
-  /// Writes a log line (no-op until the log exists).
+  void Openlogfile1Click();
+
+  /// Writes a log line (nothing until the start-up sequence made the log).
   void LogAdd(const AnsiString& message, int level);
   /// The window caption: title, " v" and the program file's version.
   QString CaptionText() const;
+  /// A value of the product key ("" when absent).
+  AnsiString ReadSetting(const AnsiString& Name) const;
+  /// The name of the language loaded now; empty when none is.
+  AnsiString LoadedLanguageName() const;
+  /// The full path of the program file.
+  AnsiString ProgramPath() const;
 
-  /// Called after each log line; tests and the status line listen here.
-  std::function<void(const AnsiString& message, int level)> OnLogLine;
+  /// The activity log, made by the start-up sequence.
+  std::unique_ptr<TKLog> Log;
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -209,6 +218,7 @@ protected:
 private:
   void CreateControls();
   void CreateMenu();
+  void ConnectMenu();
   void SwitchMode(QToolButton* button, int title_index, QWidget* panel);
   void Notice(const AnsiString& text);
   bool AskYes(const AnsiString& text);
@@ -224,6 +234,7 @@ private:
   std::vector<std::string> arguments_;
   bool activated_ = false;
   bool closing_ = false;
+  bool closed_ = false;
   std::unique_ptr<TCopyJob> job_;
   bool job_delivered_ = false;
   TMyWideDropTarget* drop_target_ = nullptr;

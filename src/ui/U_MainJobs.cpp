@@ -74,6 +74,19 @@ bool IsFolder(const TWin32FindDataW& data) {
   return (data.attributes & platform::kFileAttributeDirectory) != 0;
 }
 
+// The first entry matching the pattern that is a file, not a folder.
+bool FindEarlierPart(const WideString& pattern, TWin32FindDataW& data) {
+  const FileHandle search = WFindFirstFile(pattern, data);
+  if (search == kInvalidHandle) {
+    return false;
+  }
+  bool found = !IsFolder(data);
+  while (!found && WFindNextFile(search, data)) {
+    found = !IsFolder(data);
+  }
+  WFindClose(search);
+  return found;
+}
 } // namespace
 
 // --- Split setup ------------------------------------------------------------
@@ -99,35 +112,20 @@ void Tmain::splitoutput_btnClick() {
 bool Tmain::DeleteEarlierParts() {
   const WideString folder = WIncludeTrailingBackslash(Wide(splitoutput_txt));
   const WideString pattern = folder + WExtractFileName(Wide(splitfile_txt)) + u".vd*";
+  // Folders named like parts are neither a reason to ask nor deleted; a
+  // part file anywhere in the listing is, whatever order the folder lists.
   TWin32FindDataW data;
-  FileHandle search = WFindFirstFile(pattern, data);
-  if (search == kInvalidHandle) {
-    return true;
-  }
-  WFindClose(search);
-  if (IsFolder(data)) {
+  if (!FindEarlierPart(pattern, data)) {
     return true;
   }
   LogAdd("Splitting : Non empty output folder", 1);
   if (!AskYes(Translate(MainTexts[27]))) {
     return false;
   }
-  // Folders named like parts are left alone; a part that cannot be deleted
-  // ends the loop (and the split) instead of being found again forever.
+  // A part that cannot be deleted ends the loop (and the split) instead of
+  // being found again forever.
   std::set<WideString> deleted;
-  for (;;) {
-    search = WFindFirstFile(pattern, data);
-    if (search == kInvalidHandle) {
-      return true;
-    }
-    bool found = !IsFolder(data);
-    while (!found && WFindNextFile(search, data)) {
-      found = !IsFolder(data);
-    }
-    WFindClose(search);
-    if (!found) {
-      return true;
-    }
+  while (FindEarlierPart(pattern, data)) {
     const WideString path = folder + data.name;
     LogAdd("Splitting : deleting " + WideToUtf8(path), 1);
     if (deleted.count(data.name) != 0 || !WDeleteFile(path)) {
@@ -138,6 +136,7 @@ bool Tmain::DeleteEarlierParts() {
     }
     deleted.insert(data.name);
   }
+  return true;
 }
 
 void Tmain::splitgo_btnClick() {

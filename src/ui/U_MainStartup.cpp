@@ -1,16 +1,21 @@
 // The main window's part in the program's life: creation, the start-up
 // sequence at the first activation, the command line, and shut-down.
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
+#include "net/U_HTTP_Custo.h"
+#include "shell/Settings.h"
+#include "shell/U_Log.h"
+#include "shell/U_MsgDlg.h"
+#include "shell/U_SystemProbes.h"
 #include "ui/U_Main.h"
 #include "ui/U_TaskBarProgressUnit.h"
 
@@ -19,7 +24,9 @@ namespace vandrel {
 namespace {
 
 constexpr const char* kTitle = "Vandrel";
+constexpr const char* kInstalledName = "Tolvane Vandrel";
 constexpr const char* kDesktopEntry = "vandrel.desktop";
+constexpr std::int32_t kLogCapacity = 10000;
 
 void PaintWhite(QWidget* panel) {
   QPalette palette = panel->palette();
@@ -30,7 +37,12 @@ void PaintWhite(QWidget* panel) {
 
 } // namespace
 
+AnsiString Tmain::ProgramPath() const {
+  return QCoreApplication::applicationFilePath().toStdString();
+}
+
 void Tmain::FormCreate() {
+  LoadPortableSettings(ProgramPath());
   split_btnClick();
 }
 
@@ -39,9 +51,9 @@ void Tmain::showEvent(QShowEvent* event) {
   if (activated_) {
     return;
   }
-  // The first activation of the application runs the start-up sequence
-  // once; an application that is already active (a second window in the
-  // same process) counts as activated now.
+  // The start-up sequence runs at the application's first activation; an
+  // application that is already active (a second window in one process)
+  // counts as activated now.
   if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
     QTimer::singleShot(0, this, [this] { AppEvntActivate(); });
   } else {
@@ -55,7 +67,12 @@ void Tmain::showEvent(QShowEvent* event) {
 }
 
 QString Tmain::CaptionText() const {
-  return QString::fromUtf8(kTitle) + QStringLiteral(" v") + QStringLiteral(VANDREL_VERSION_TEXT);
+  return QString::fromUtf8(kTitle) + QStringLiteral(" v") +
+         QString::fromStdU16String(GetFileVersionText(Utf8ToWide(ProgramPath())));
+}
+
+AnsiString Tmain::ReadSetting(const AnsiString& Name) const {
+  return ReadProductSetting(Name);
 }
 
 void Tmain::AppEvntActivate() {
@@ -65,10 +82,11 @@ void Tmain::AppEvntActivate() {
   activated_ = true;
   disconnect(qApp, &QGuiApplication::applicationStateChanged, this, nullptr);
 
+  const AnsiString program = ProgramPath();
+  WriteProductPath(kTitle, program);
   setWindowTitle(CaptionText());
   PaintWhite(modes_pnl);
   PaintWhite(top_pnl);
-
   DroppedFiles.clear();
   RegisterDropTarget();
   TaskProgress = std::make_unique<TTaskProgressBar>(CreateTaskbarList(kDesktopEntry));
@@ -77,18 +95,27 @@ void Tmain::AppEvntActivate() {
   }
   FillSizeCombos();
 
-  LogAdd("Starting", 1);
-  LogAdd(QCoreApplication::applicationFilePath().toStdString(), 1);
-  LogAdd(windowTitle().toStdString(), 1);
+  const bool debug = ReadSetting("LogMode") == "1";
+  Log = std::make_unique<TKLog>(GetDataFolder(program, kTitle) + kTitle + ".log", debug,
+                                kLogCapacity);
+  LogAdd("Starting", kLogInfo);
+  LogAdd("Debug mode", kLogVerbose);
+  LogAdd(program, kLogInfo);
+  LogAdd(windowTitle().toStdString(), kLogInfo);
+  LogAdd("Windows : " + GetWindowsVersionText(), kLogInfo);
+  LogAdd("64Bits : " + YesNoText(IsWow64()), kLogInfo);
+  LogAdd("Administrator : " + YesNoText(IsAdministrator()), kLogInfo);
+  LogAdd("Portable : " + YesNoText(!IsInstalled(kInstalledName)), kLogInfo);
   if (!arguments_.empty()) {
-    LogAdd(arguments_.front(), 1);
+    LogAdd(arguments_.front(), kLogInfo);
   }
+  LogAdd("OpenSSL : " + GetOpenSslVersionText(), kLogInfo);
 
   bool mode_selected = false;
   for (const std::string& argument : arguments_) {
     const WideString name = Utf8ToWide(argument);
     if (WFileExists(name)) {
-      DroppedFiles.assign(1, name);
+      DroppedFiles.assign(1, GetOnDiskPath(name));
       HandleDroppedFiles();
       mode_selected = true;
       break;
@@ -103,12 +130,26 @@ void Tmain::Quit1Click() {
   close();
 }
 
+AnsiString Tmain::LoadedLanguageName() const {
+  return AnsiString();
+}
+
+void Tmain::Openlogfile1Click() {
+  if (Log) {
+    Log->Open();
+  }
+}
+
 void Tmain::closeEvent(QCloseEvent* event) {
   FormClose();
   event->accept();
 }
 
 void Tmain::FormClose() {
+  if (closed_) {
+    return;
+  }
+  closed_ = true;
   // A running job stops at its next block and closes its files; the file
   // it was writing stays as far as it got. Its completion is awaited so
   // that nothing calls back into a window that is going away.
@@ -120,21 +161,29 @@ void Tmain::FormClose() {
     }
     job_.reset();
   }
+  SavePortableSettings(ProgramPath(), kTitle, Log.get());
 }
 
 void Tmain::LogAdd(const AnsiString& message, int level) {
-  if (OnLogLine) {
-    OnLogLine(message, level);
-  }
+  vandrel::LogAdd(Log.get(), message, level);
 }
 
 void Tmain::Notice(const AnsiString& text) {
-  QMessageBox::information(this, QString::fromUtf8(kTitle), QString::fromStdString(text));
+  ShowMessage(text);
 }
 
 bool Tmain::AskYes(const AnsiString& text) {
-  return QMessageBox::question(this, QStringLiteral("Question"), QString::fromStdString(text)) ==
-         QMessageBox::Yes;
+  return AskYesNo(this, text) == kIdYes;
+}
+
+} // namespace vandrel
+
+namespace vandrel {
+
+void Tmain::LangueAfterLanguageSwitch() {
+  LogAdd("Language : " + LoadedLanguageName(), kLogInfo);
+  FillSizeCombos();
+  setWindowTitle(CaptionText());
 }
 
 } // namespace vandrel

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/Exceptions.h"
+#include "net/U_HTTP_Custo.h"
+#include "shell/qt/QtMessagePresenter.h"
 #include "ui/ModePictures.h"
 #include "ui/QtMainThread.h"
 #include "ui/U_Main.h"
@@ -45,6 +47,8 @@ int RunVandrel(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QStringLiteral("vandrel"));
   QApplication::setWindowIcon(ProgramIcon());
   InstallQtMainThreadDispatcher();
+  InstallQtMessagePresenter();
+  InstallQtHttpClient();
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {

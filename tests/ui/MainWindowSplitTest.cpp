@@ -7,14 +7,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 
-#include "engine/U_PartSizes.h"
 #include "MainWindowFixture.h"
+#include "engine/U_PartSizes.h"
 
 namespace vandrel::test {
 namespace {
@@ -168,25 +166,25 @@ TEST_P(SplitRefusal, LogsTellsAndChangesNothing) {
     notice.replace(at, 2, field->text().toStdString());
   }
   EXPECT_EQ(Notices(), std::vector<std::string>{notice});
-  EXPECT_EQ(presenter_->shown.front().caption, "Vandrel");
+  EXPECT_EQ(Box(0).caption, "Vandrel");
   EXPECT_TRUE(window().split_pnl->isEnabled());
   EXPECT_TRUE(fs::is_empty(out_));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, SplitRefusal,
-    testing::Values(
-        RefusalCase{"NoFile", false, true, false, "2", "File not found", "File %s Not Found."},
-        RefusalCase{"NoFolder", true, false, false, "2", "Directory not found",
-                    "Directory %s Not Found."},
-        RefusalCase{"NullSize", true, true, true, "0", "Null size",
-                    "Please set a size of parts greater than 1 byte"},
-        RefusalCase{"EmptySize", true, true, true, "", "Null size",
-                    "Please set a size of parts greater than 1 byte"},
-        RefusalCase{"OnePart", true, true, false, "1", "Not enougth parts :1",
-                    "Please set a number of parts greater than 1"},
-        RefusalCase{"NoCount", true, true, false, "", "Not enougth parts :",
-                    "Please set a number of parts greater than 1"}),
+    testing::Values(RefusalCase{"NoFile", false, true, false, "2", "File not found",
+                                "File %s Not Found."},
+                    RefusalCase{"NoFolder", true, false, false, "2", "Directory not found",
+                                "Directory %s Not Found."},
+                    RefusalCase{"NullSize", true, true, true, "0", "Null size",
+                                "Please set a size of parts greater than 1 byte"},
+                    RefusalCase{"EmptySize", true, true, true, "", "Null size",
+                                "Please set a size of parts greater than 1 byte"},
+                    RefusalCase{"OnePart", true, true, false, "1", "Not enougth parts :1",
+                                "Please set a number of parts greater than 1"},
+                    RefusalCase{"NoCount", true, true, false, "", "Not enougth parts :",
+                                "Please set a number of parts greater than 1"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 TEST_F(SplitWindowTest, OutputFolderWithTrailingSeparatorIsAccepted) {
@@ -204,20 +202,20 @@ TEST_F(SplitWindowTest, EarlierPartsAreDeletedOnlyAfterYes) {
   for (bool yes : {false, true}) {
     WriteFile(stale, "left over");
     WriteFile(Part(0), "old first part");
-    log_.clear();
-    presenter_->shown.clear();
-    presenter_->answers = {yes ? kIdYes : kIdNo};
+    ClearLog();
+    ClearNotices();
+    presenter_->Answer({yes ? kIdYes : kIdNo});
     window().splitnumpart_txt->setText("2");
     QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
     EXPECT_TRUE(Logged("Splitting : Non empty output folder", 1));
-    ASSERT_FALSE(presenter_->shown.empty());
-    EXPECT_EQ(presenter_->shown.front().caption, "Question");
-    EXPECT_EQ(presenter_->shown.front().buttons, MessageButtons::YesNo);
+    ASSERT_FALSE(Notices().empty());
+    EXPECT_EQ(Box(0).caption, "Question");
+    EXPECT_EQ(Box(0).buttons, MessageButtons::YesNo);
     if (!yes) {
       EXPECT_FALSE(window().JobRunning());
       EXPECT_TRUE(fs::exists(stale));
       EXPECT_EQ(ReadFile(Part(0)), "old first part");
-      EXPECT_EQ(presenter_->shown.size(), 1u);
+      EXPECT_EQ(Notices().size(), 1u);
       EXPECT_TRUE(window().split_pnl->isEnabled());
       continue;
     }
@@ -233,7 +231,7 @@ TEST_F(SplitWindowTest, AFolderNamedLikeAPartIsLeftAloneWithoutLooping) {
   fs::create_directory(out_ / "vidéo de plage.avi.vd3");
   WriteFile(out_ / "vidéo de plage.avi.vd3" / "inside", "x");
   WriteFile(Part(5), "old");
-  presenter_->answers = {kIdYes};
+  presenter_->Answer({kIdYes});
   window().splitnumpart_txt->setText("2");
   QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
   WaitForJob();
@@ -250,15 +248,11 @@ TEST_F(SplitWindowTest, AFailedSplitShowsTheErrorInsteadOfDone) {
   window().splitsizepart_txt->setText("3000");
   window().splitsizeunit_cmb->setCurrentIndex(0);
   window().splitautoregen_chk->setChecked(true);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = saved;
-  limited.rlim_cur = 1000;
-  setrlimit(RLIMIT_FSIZE, &limited);
-  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
-  WaitForJob();
-  setrlimit(RLIMIT_FSIZE, &saved);
+  {
+    ScopedFileSizeLimit limit(1000);
+    QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+    WaitForJob();
+  }
   EXPECT_FALSE(Logged("Split : complete", 1));
   EXPECT_TRUE(LoggedStartingWith("Split : failed : Cannot write " + Part(0), 2));
   ASSERT_EQ(Notices().size(), 1u);
@@ -282,7 +276,7 @@ TEST_F(SplitWindowTest, ProgressAndTimeLeftFollowTheJob) {
   QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
   WaitForJob();
   ASSERT_GE(seen.size(), 8u);
-  EXPECT_EQ(seen[0], 13); // 1/8 of the file, rounded
+  EXPECT_EQ(seen[0], 12); // 12.5 % rounded half to even
   EXPECT_EQ(seen[seen.size() - 2], 100);
   EXPECT_EQ(seen.back(), 0);
   EXPECT_EQ(time_left, "Time Left : 00:00");

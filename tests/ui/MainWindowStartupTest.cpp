@@ -2,11 +2,15 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <filesystem>
 
-#include "base/Component.h"
 #include "MainWindowFixture.h"
+#include "base/Component.h"
+#include "net/U_HTTP_Custo.h"
+#include "shell/Settings.h"
+#include "shell/U_SystemProbes.h"
 
 namespace vandrel::test {
 namespace {
@@ -33,7 +37,7 @@ TEST_F(StartupTest, TheFirstExistingFileOnTheCommandLineIsOpened) {
            Case{{missing}, "", ""},
            Case{{"Register", dir_.path().string()}, "", ""},
        }) {
-    log_.clear();
+    ClearLog();
     Open(c.arguments);
     EXPECT_EQ(window().rbldfile_txt->text().toStdString(), c.rebuild_file);
     EXPECT_EQ(window().splitfile_txt->text().toStdString(), c.split_file);
@@ -44,15 +48,23 @@ TEST_F(StartupTest, TheFirstExistingFileOnTheCommandLineIsOpened) {
 }
 
 TEST_F(StartupTest, WritesTheStartLinesInOrderAndOnlyOnce) {
-  Open();
-  ASSERT_GE(log_.size(), 3u);
-  EXPECT_EQ(log_[0], (std::pair<std::string, int>{"Starting", 1}));
-  EXPECT_EQ(log_[1].first, QCoreApplication::applicationFilePath().toStdString());
-  EXPECT_EQ(log_[2].first, window().windowTitle().toStdString());
+  Open({"first argument"});
+  const std::string program = QCoreApplication::applicationFilePath().toStdString();
+  const std::vector<std::pair<std::string, int>> expected{
+      {"Starting", 1},
+      {program, 1},
+      {"Vandrel v" VANDREL_VERSION_TEXT, 1},
+      {"Windows : " + GetWindowsVersionText(), 1},
+      {"64Bits : " + YesNoText(IsWow64()), 1},
+      {"Administrator : " + YesNoText(IsAdministrator()), 1},
+      {"Portable : No", 1},
+      {"first argument", 1},
+      {"OpenSSL : " + GetOpenSslVersionText(), 1}};
+  EXPECT_EQ(LogLines(), expected);
   EXPECT_EQ(window().windowTitle().toStdString(), "Vandrel v" VANDREL_VERSION_TEXT);
-  const size_t lines = log_.size();
+  EXPECT_EQ(window().Log->FileName, GetDataFolder(program, "Vandrel") + "Vandrel.log");
   window().AppEvntActivate();
-  EXPECT_EQ(log_.size(), lines);
+  EXPECT_EQ(LogLines(), expected);
 }
 
 TEST_F(StartupTest, CombosStartOnCustomAndMbAndKeepTheChoiceOnALanguageSwitch) {
@@ -77,8 +89,9 @@ TEST_F(StartupTest, EveryControlIsAComponentOfTheWindow) {
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(main->Name(), "main");
   EXPECT_TRUE(main->IsWindow());
-  for (const char* name : {"top_pnl", "title_lbl", "split_btn", "splitgo_btn", "splitpredef_cmb",
-                           "rbldoutput_txt", "diskspanflpy_cmb", "Quit1", "Checkforupdate1", "WOD"}) {
+  for (const char* name :
+       {"top_pnl", "title_lbl", "split_btn", "splitgo_btn", "splitpredef_cmb", "rbldoutput_txt",
+        "diskspanflpy_cmb", "Quit1", "Checkforupdate1", "WOD"}) {
     EXPECT_NE(main->FindComponent(name), nullptr) << name;
   }
   TComponent* button = main->FindComponent("splitgo_btn");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Exceptions.h"
 #include "support/Hermetic.h"
 
 namespace vandrel {
@@ -31,8 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "+\"movie.avi.vd2\" /b \"movie.avi\" /b /v"},
         ScriptCase{"NoExtension", "README", 2,
                    "@echo off\r\ncopy /b \"README.vd0\" /b +\"README.vd1\" /b \"README\" /b /v"},
-        ScriptCase{"EmptySource", "empty.bin", 0,
-                   "@echo off\r\ncopy /b  /b \"empty.bin\" /b /v"},
+        ScriptCase{"EmptySource", "empty.bin", 0, "@echo off\r\ncopy /b  /b \"empty.bin\" /b /v"},
         // The command interpreter reads "%" as the start of a variable.
         ScriptCase{"PercentDoubled", "100%.avi", 2,
                    "@echo off\r\ncopy /b \"100%%.avi.vd0\" /b +\"100%%.avi.vd1\" /b \"100%%.avi\" "

@@ -20,8 +20,12 @@ namespace vandrel {
 
 namespace {
 
-QString Q(const AnsiString& s) { return QString::fromStdString(s); }
-AnsiString Ansi(const QString& s) { return s.toStdString(); }
+QString Q(const AnsiString& s) {
+  return QString::fromStdString(s);
+}
+AnsiString Ansi(const QString& s) {
+  return s.toStdString();
+}
 
 TFont FontValue(const QFont& font) {
   TFont value;
@@ -99,9 +103,7 @@ private:
         [set](const PropertyValue& v) { set(std::get<int>(v)); });
   }
 
-  void ShowToolTip(QWidget* widget) {
-    widget->setToolTip(show_hint_ ? Q(hint_) : QString());
-  }
+  void ShowToolTip(QWidget* widget) { widget->setToolTip(show_hint_ ? Q(hint_) : QString()); }
 
   void PublishWidget(QWidget* widget) {
     QPointer<QWidget> w(widget);
@@ -308,7 +310,8 @@ private:
           }
         });
     Text(
-        "Hint", [a] { return a ? a->toolTip() == a->text() ? QString() : a->toolTip() : QString(); },
+        "Hint",
+        [a] { return a ? a->toolTip() == a->text() ? QString() : a->toolTip() : QString(); },
         [a](const QString& s) {
           if (a) {
             a->setToolTip(s);
@@ -340,10 +343,12 @@ public:
         });
     Publish(
         "Hint", PropertyKind::Text,
-        [m] { return PropertyValue(m ? Ansi(m->menuAction()->toolTip() == m->title()
-                                                ? QString()
-                                                : m->menuAction()->toolTip())
-                                     : AnsiString()); },
+        [m] {
+          return PropertyValue(m ? Ansi(m->menuAction()->toolTip() == m->title()
+                                            ? QString()
+                                            : m->menuAction()->toolTip())
+                                 : AnsiString());
+        },
         [m](const PropertyValue& v) {
           if (m) {
             m->menuAction()->setToolTip(Q(std::get<AnsiString>(v)));
@@ -365,8 +370,10 @@ public:
           name, PropertyKind::Font, [get] { return PropertyValue(FontValue(get())); },
           [get, set](const PropertyValue& v) { set(ApplyFont(get(), std::get<TFont>(v))); });
     };
-    font("HintFont", [] { return QToolTip::font(); }, [](const QFont& f) { QToolTip::setFont(f); });
-    font("IconTitleFont", [] { return QApplication::font(); }, [](const QFont&) {});
+    font(
+        "HintFont", [] { return QToolTip::font(); }, [](const QFont& f) { QToolTip::setFont(f); });
+    font(
+        "IconTitleFont", [] { return QApplication::font(); }, [](const QFont&) {});
     font(
         "MenuFont", [] { return QApplication::font("QMenu"); },
         [](const QFont& f) { QApplication::setFont(f, "QMenu"); });
