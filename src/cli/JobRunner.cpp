@@ -17,8 +17,17 @@ namespace vandrel::cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<TThread*> running_job{nullptr};
 
-void OnInterrupt(int) { interrupted = true; }
+// Asks the job to stop right in the handler (an atomic store), so the block
+// being copied is the last one.
+void OnInterrupt(int) {
+  interrupted = true;
+  if (TThread* job = running_job.load()) {
+    job->Terminate();
+  }
+}
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<TThread*>::is_always_lock_free);
 
 class ProgressLine {
 public:
@@ -32,12 +41,12 @@ public:
     last_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double speed = seconds > 0 ? static_cast<double>(job_.DoneBytes) / seconds : 0;
-    std::string line = std::to_string(job_.Percent) + "%  " +
-                       HumanBytes(static_cast<double>(job_.DoneBytes)) + " / " +
-                       HumanBytes(static_cast<double>(job_.TotalBytes)) + "  " +
-                       HumanBytes(speed) + "/s";
+    std::string line =
+        std::to_string(job_.Percent) + "%  " + HumanBytes(static_cast<double>(job_.DoneBytes)) +
+        " / " + HumanBytes(static_cast<double>(job_.TotalBytes)) + "  " + HumanBytes(speed) + "/s";
     if (job_.Percent > 0) {
-      line += "  " + TimeLeftText("Time Left :", TimeLeftSeconds(job_.Percent, Now() - job_.StartTime));
+      line +=
+          "  " + TimeLeftText("Time Left :", TimeLeftSeconds(job_.Percent, Now() - job_.StartTime));
     }
     std::fprintf(stderr, "\r%s\033[K", line.c_str());
     shown_ = true;
@@ -80,6 +89,7 @@ int RunJob(TCopyJob& job, bool show_progress) {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   interrupted = false;
+  running_job = &job;
   sigaction(SIGINT, &action, &previous);
 
   ProgressLine progress(job);
@@ -98,6 +108,7 @@ int RunJob(TCopyJob& job, bool show_progress) {
   });
   job.WaitFor();
   sigaction(SIGINT, &previous, nullptr);
+  running_job = nullptr;
   SetMainThreadDispatcher(nullptr);
 
   if (progress_visible) {
