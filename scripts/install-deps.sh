@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libssl-dev openssl
+  # QtNetwork with its OpenSSL TLS backend plugin (HTTPS of the update check)
+  libqt6network6
   xvfb xauth dbus-x11 shared-mime-info desktop-file-utils xdg-utils
 )
 

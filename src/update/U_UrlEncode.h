@@ -1,0 +1,14 @@
+#pragma once
+// Query-string encoding of the update request. Kept in a module of its own
+// so that the shell's utility unit can take it over without a merge fight.
+
+#include "platform/Strings.h"
+
+namespace vandrel {
+
+/// Byte by byte: a space becomes "%20"; A-Z, a-z, 0-9, "-", "." and "_" stay;
+/// every other byte becomes "%" and two upper-case hexadecimal digits
+/// ("/" gives "%2F", the byte 0xE9 gives "%E9").
+AnsiString UrlEncode(const AnsiString& text);
+
+} // namespace vandrel
