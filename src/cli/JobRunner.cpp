@@ -19,7 +19,6 @@ namespace {
 std::atomic<bool> interrupted{false};
 std::atomic<TThread*> running_job{nullptr};
 
-<<<<<<< HEAD
 // Asks the job to stop right in the handler (an atomic store), so the block
 // being copied is the last one.
 void OnInterrupt(int) {
@@ -29,11 +28,6 @@ void OnInterrupt(int) {
   }
 }
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<TThread*>::is_always_lock_free);
-=======
-void OnInterrupt(int) {
-  interrupted = true;
-}
->>>>>>> main
 
 class ProgressLine {
 public:
