@@ -234,6 +234,7 @@ TEST_F(InstalledTest, DisplayNameOrEntryNameMustBeginWithThePrefix) {
 }
 
 TEST_F(InstalledTest, SystemEntriesCountUnlessTheUserRemovedThem) {
+  EXPECT_EQ(InstalledProgramPrefix(), "Tolvane Vandrel");
   EXPECT_FALSE(IsInstalled("Tolvane Vandrel"));
   Entry("usr", "com.tolvane.Vandrel.desktop", "Name=Tolvane Vandrel\n");
   EXPECT_TRUE(IsInstalled("tolvane vandrel"));
