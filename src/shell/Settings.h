@@ -105,7 +105,8 @@ WideString GetOnDiskPath(const WideString& Path);
 AnsiString GetBurnerPageUrl();
 
 /// Sends the registry's own reports (a damaged hive file kept aside) to
-/// Log at level 2 from now on, those made earlier included; null stops it.
+/// Log at level 2 from now on, those made earlier included; null stops it
+/// (do so before the log is destroyed).
 void LogRegistryReports(TKLog* Log);
 
 /// The executable's folder followed by "settings.ini".
