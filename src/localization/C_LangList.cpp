@@ -9,7 +9,7 @@
 #include "platform/CodePages.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
-#include "platform/SpecialFolders.h"
+#include "platform/SystemInfo.h"
 #include "shell/C_VersionInfo.h"
 
 namespace vandrel {
@@ -83,9 +83,9 @@ AnsiString VersionText(std::uint32_t V) {
 
 TLangList::TLangList(TComponent* owner, AnsiString name)
     : TComponent(owner, std::move(name)), root_(owner) {
-  const AnsiString exe = platform::ExecutablePath();
+  const WideString exe = platform::RunningModuleFileName();
   if (!exe.empty()) {
-    exe_folder_ = WIncludeTrailingBackslash(WExtractFileDir(Utf8ToWide(exe)));
+    exe_folder_ = WIncludeTrailingBackslash(WExtractFileDir(exe));
   }
   Publish(
       "ExcludedComps", PropertyKind::Strings, [this] { return PropertyValue(excluded_); },
