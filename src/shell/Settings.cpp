@@ -427,6 +427,15 @@ AnsiString GetBurnerPageUrl() {
   return "https://www.tolvane.com/qiv.php";
 }
 
+void LogRegistryReports(TKLog* Log) {
+  if (Log == nullptr) {
+    platform::SetRegistryReportHandler(nullptr);
+    return;
+  }
+  platform::SetRegistryReportHandler(
+      [Log](const AnsiString& message) { LogAdd(Log, message, kLogError); });
+}
+
 AnsiString PortableSettingsFile(const AnsiString& ExePath) {
   return ExeFolderOf(ExePath) + "settings.ini";
 }

@@ -100,6 +100,10 @@ WideString GetOnDiskPath(const WideString& Path);
 /// The address of the burner download page, on the vendor's web site.
 AnsiString GetBurnerPageUrl();
 
+/// Sends the registry's own reports (a damaged hive file kept aside) to
+/// Log at level 2 from now on, those made earlier included; null stops it.
+void LogRegistryReports(TKLog* Log);
+
 /// The executable's folder followed by "settings.ini".
 AnsiString PortableSettingsFile(const AnsiString& ExePath);
 /// What the main window does when it is made: in portable use, imports
