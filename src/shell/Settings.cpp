@@ -262,6 +262,10 @@ bool ExportSettingsToIni(const AnsiString& Product, const AnsiString& IniPath) {
   return true;
 }
 
+AnsiString InstalledProgramPrefix() {
+  return kInstalledPrefix;
+}
+
 bool IsInstalled(const AnsiString& Prefix) {
   for (const platform::InstalledProgram& program : platform::ListInstalledPrograms()) {
     const AnsiString& name = program.has_display_name ? program.display_name : program.entry_name;

@@ -234,6 +234,7 @@ TEST_F(InstalledTest, DisplayNameOrEntryNameMustBeginWithThePrefix) {
 }
 
 TEST_F(InstalledTest, SystemEntriesCountUnlessTheUserRemovedThem) {
+  EXPECT_EQ(InstalledProgramPrefix(), "Tolvane Vandrel");
   EXPECT_FALSE(IsInstalled("Tolvane Vandrel"));
   Entry("usr", "com.tolvane.Vandrel.desktop", "Name=Tolvane Vandrel\n");
   EXPECT_TRUE(IsInstalled("tolvane vandrel"));
@@ -265,6 +266,7 @@ TEST_F(SettingsTest, FolderTreeGoesWithReadOnlyEntriesButNeverFollowsLinks) {
   fs::create_directories(outside / "keep");
   WriteFile(outside / "keep" / "precious.txt", "mine");
   WriteFile(tree / "Vandrel.log", "log");
+  WriteFile(tree / ".hidden", "dot files go too");
   WriteFile(tree / "nested" / "read-only.qvb", "x");
   WriteFile(tree / "nested" / "deeper" / "été.txt", "x");
   chmod((tree / "nested" / "read-only.qvb").c_str(), 0444);
