@@ -17,13 +17,13 @@ int RunVersion(const Arguments& arguments) {
     PrintError("--version takes no arguments");
     return kExitUsage;
   }
-  const WideString executable = platform::RunningModuleFileName();
-  const AnsiString version = WideToUtf8(GetFileVersionText(executable));
+  const AnsiString executable = WideToUtf8(platform::RunningModuleFileName());
+  const AnsiString version = WideToUtf8(GetFileVersionText(Utf8ToWide(executable)));
   TVersionInfo info;
   info.UseRunningModule();
   const AnsiString product = info.ProductName();
   if (version.empty() || version == "File not found" || product.empty()) {
-    PrintError("no version information found in " + WideToUtf8(executable));
+    PrintError("no version information found in " + executable);
     return kExitFailed;
   }
   std::printf("vandrel-cli (%s) %s\n", product.c_str(), version.c_str());
