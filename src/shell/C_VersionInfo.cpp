@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "engine/U_UnicodeUtils.h"
-#include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
 
 namespace vandrel {
