@@ -18,7 +18,9 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-void OnInterrupt(int) { interrupted = true; }
+void OnInterrupt(int) {
+  interrupted = true;
+}
 
 class ProgressLine {
 public:
@@ -32,12 +34,12 @@ public:
     last_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double speed = seconds > 0 ? static_cast<double>(job_.DoneBytes) / seconds : 0;
-    std::string line = std::to_string(job_.Percent) + "%  " +
-                       HumanBytes(static_cast<double>(job_.DoneBytes)) + " / " +
-                       HumanBytes(static_cast<double>(job_.TotalBytes)) + "  " +
-                       HumanBytes(speed) + "/s";
+    std::string line =
+        std::to_string(job_.Percent) + "%  " + HumanBytes(static_cast<double>(job_.DoneBytes)) +
+        " / " + HumanBytes(static_cast<double>(job_.TotalBytes)) + "  " + HumanBytes(speed) + "/s";
     if (job_.Percent > 0) {
-      line += "  " + TimeLeftText("Time Left :", TimeLeftSeconds(job_.Percent, Now() - job_.StartTime));
+      line +=
+          "  " + TimeLeftText("Time Left :", TimeLeftSeconds(job_.Percent, Now() - job_.StartTime));
     }
     std::fprintf(stderr, "\r%s\033[K", line.c_str());
     shown_ = true;

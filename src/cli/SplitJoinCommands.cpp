@@ -166,7 +166,8 @@ int RunSplit(const Arguments& arguments) {
   if (!ParseOptions(arguments, true, options)) {
     return kExitUsage;
   }
-  const int ways = options.parts.has_value() + options.size.has_value() + options.preset.has_value();
+  const int ways =
+      options.parts.has_value() + options.size.has_value() + options.preset.has_value();
   if (ways != 1) {
     PrintError("give exactly one of --parts N, --size SIZE or --preset NAME");
     return kExitUsage;
@@ -185,7 +186,8 @@ int RunSplit(const Arguments& arguments) {
   if (options.size) {
     const auto parsed = ParseSizeText(*options.size);
     if (!parsed) {
-      PrintError("cannot read the size '" + *options.size + "' (examples: 700m, 1.39m, 64k, 1457664)");
+      PrintError("cannot read the size '" + *options.size +
+                 "' (examples: 700m, 1.39m, 64k, 1457664)");
       return kExitUsage;
     }
     part_size = *parsed;
@@ -203,7 +205,8 @@ int RunSplit(const Arguments& arguments) {
   } else {
     const std::string& text = *options.parts;
     long long count = 0;
-    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos && text.size() < 10) {
+    if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+        text.size() < 10) {
       count = std::stoll(text);
     }
     if (count < 2) {
@@ -268,7 +271,8 @@ int RunPresets(const Arguments& arguments) {
     return kExitUsage;
   }
   for (size_t i = 0; i < PredefinedSizeTable.size(); ++i) {
-    std::printf("%2zu  %11llu  %s\n", i, static_cast<unsigned long long>(PredefinedSizeTable[i].Size),
+    std::printf("%2zu  %11llu  %s\n", i,
+                static_cast<unsigned long long>(PredefinedSizeTable[i].Size),
                 PredefinedSizeTable[i].Name);
   }
   return kExitSuccess;

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "cli/Commands.h"
+#include "shell/TerminalMessagePresenter.h"
 
 namespace vandrel::cli {
 
@@ -15,9 +17,13 @@ std::vector<Command>& Table() {
 }
 } // namespace
 
-CommandRegistration::CommandRegistration(const Command& command) { Table().push_back(command); }
+CommandRegistration::CommandRegistration(const Command& command) {
+  Table().push_back(command);
+}
 
-const std::vector<Command>& RegisteredCommands() { return Table(); }
+const std::vector<Command>& RegisteredCommands() {
+  return Table();
+}
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "vandrel-cli: %s\n", message.c_str());
@@ -36,6 +42,8 @@ void PrintUsage(std::FILE* to) {
 
 int main(int argc, char** argv) {
   using namespace vandrel::cli;
+  // Questions of the jobs (disk changes, confirmations) become prompts.
+  vandrel::SetMessagePresenter(std::make_shared<vandrel::TerminalMessagePresenter>(stdin, stderr));
   if (argc < 2) {
     PrintUsage(stderr);
     return kExitUsage;

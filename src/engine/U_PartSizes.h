@@ -12,8 +12,8 @@
 namespace vandrel {
 
 struct TPredefinedSize {
-  const char* Name;    ///< English text, looked up in the text storage
-  std::uint64_t Size;  ///< bytes
+  const char* Name;   ///< English text, looked up in the text storage
+  std::uint64_t Size; ///< bytes
 };
 
 /// The 13 predefined sizes in their order (index 13 of the combo is "Custom").

@@ -9,7 +9,9 @@ namespace vandrel {
 
 namespace {
 
-bool IsDigit(char16_t ch) { return ch >= u'0' && ch <= u'9'; }
+bool IsDigit(char16_t ch) {
+  return ch >= u'0' && ch <= u'9';
+}
 
 // Number of trailing digits after a final ".vd", or 0 when the name does
 // not end that way.
@@ -59,7 +61,8 @@ std::int64_t TRebuildThread::PartBeyondGap() const {
   }
   do {
     if ((data.attributes & platform::kFileAttributeDirectory) != 0 ||
-        data.name.size() <= prefix_name.size() || data.name.compare(0, prefix_name.size(), prefix_name) != 0) {
+        data.name.size() <= prefix_name.size() ||
+        data.name.compare(0, prefix_name.size(), prefix_name) != 0) {
       continue;
     }
     const WideString number = data.name.substr(prefix_name.size());

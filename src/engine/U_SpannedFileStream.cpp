@@ -27,8 +27,8 @@ TWFileStream::TWFileStream(const WideString& file_name, std::uint16_t mode, std:
     handle_ = WCreateFile(file_name, platform::kGenericRead | platform::kGenericWrite, 0,
                           platform::kCreateAlways, platform::kFileAttributeNormal);
     if (handle_ == kInvalidHandle) {
-      throw EFCreateError(FormatWithName("Impossible de créer le fichier %s", file_name),
-                          file_name, platform::ErrorText(platform::LastError()));
+      throw EFCreateError(FormatWithName("Impossible de créer le fichier %s", file_name), file_name,
+                          platform::ErrorText(platform::LastError()));
     }
   } else {
     handle_ = WFileOpen(file_name, mode);
@@ -39,7 +39,9 @@ TWFileStream::TWFileStream(const WideString& file_name, std::uint16_t mode, std:
   }
 }
 
-TWFileStream::~TWFileStream() { platform::CloseFile(handle_); }
+TWFileStream::~TWFileStream() {
+  platform::CloseFile(handle_);
+}
 
 std::int64_t TWFileStream::Size() {
   const std::int64_t position = Seek(0, Origin::soCurrent);
@@ -48,9 +50,13 @@ std::int64_t TWFileStream::Size() {
   return end;
 }
 
-std::int64_t TWFileStream::Position() { return Seek(0, Origin::soCurrent); }
+std::int64_t TWFileStream::Position() {
+  return Seek(0, Origin::soCurrent);
+}
 
-void TWFileStream::SetPosition(std::int64_t position) { Seek(position, Origin::soBeginning); }
+void TWFileStream::SetPosition(std::int64_t position) {
+  Seek(position, Origin::soBeginning);
+}
 
 std::int64_t TWFileStream::Read(void* buffer, std::int64_t count) {
   const std::int64_t n = platform::ReadFile(handle_, buffer, count);

@@ -29,7 +29,8 @@ void TSplitThread::Execute() {
     TotalBytes = source.Size();
     if (PartSize < 1 && source.Size() > 0) {
       // Parts of 0 bytes would never consume the source.
-      RecordError("Cannot split " + WideToUtf8(SourceFile) + ": the part size must be at least 1 byte");
+      RecordError("Cannot split " + WideToUtf8(SourceFile) +
+                  ": the part size must be at least 1 byte");
       return;
     }
     while (source.Position() < source.Size()) {

@@ -47,14 +47,22 @@ FileHandle WCreateFile(const WideString& name, std::uint32_t desired_access,
   return CreateFile(name, desired_access, share_mode, creation_disposition, flags_and_attributes);
 }
 
-bool WCreateDirectory(const WideString& name) { return CreateDirectory(name); }
-bool WDeleteFile(const WideString& name) { return DeleteFile(name); }
+bool WCreateDirectory(const WideString& name) {
+  return CreateDirectory(name);
+}
+bool WDeleteFile(const WideString& name) {
+  return DeleteFile(name);
+}
 
 FileHandle WFindFirstFile(const WideString& pattern, TWin32FindDataW& data) {
   return FindFirst(pattern, data);
 }
-bool WFindNextFile(FileHandle search, TWin32FindDataW& data) { return FindNext(search, data); }
-void WFindClose(FileHandle search) { FindClose(search); }
+bool WFindNextFile(FileHandle search, TWin32FindDataW& data) {
+  return FindNext(search, data);
+}
+void WFindClose(FileHandle search) {
+  FindClose(search);
+}
 
 bool WFileExists(const WideString& name) {
   TWin32FindDataW data;

@@ -95,6 +95,8 @@ AnsiString WideToUtf8(std::u16string_view text) {
   return out;
 }
 
-WideString WideFromInt(long long value) { return Utf8ToWide(std::to_string(value)); }
+WideString WideFromInt(long long value) {
+  return Utf8ToWide(std::to_string(value));
+}
 
 } // namespace vandrel

@@ -18,7 +18,9 @@ WideString Utf8ToWide(std::string_view text);
 AnsiString WideToUtf8(std::u16string_view text);
 
 /// Shorthand for literals and tests: ASCII/UTF-8 text as a WideString.
-inline WideString W(std::string_view utf8) { return Utf8ToWide(utf8); }
+inline WideString W(std::string_view utf8) {
+  return Utf8ToWide(utf8);
+}
 
 /// Decimal text of a number as a WideString (the "%d" of part names).
 WideString WideFromInt(long long value);

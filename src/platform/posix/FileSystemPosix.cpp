@@ -35,7 +35,9 @@ constexpr off_t kDeniesWrite = kMarkerBase + 3;
 std::mutex companions_mutex;
 std::map<int, int> companions;
 
-std::string Native(const WideString& name) { return WideToUtf8(name); }
+std::string Native(const WideString& name) {
+  return WideToUtf8(name);
+}
 
 bool OthersHold(int fd, off_t marker) {
   struct flock probe {};
@@ -139,10 +141,18 @@ bool NextMatch(Search& search, FindData& data) {
 
 } // namespace
 
-char16_t PathSeparator() { return u'/'; }
-bool IsPathDelimiter(char16_t ch) { return ch == u'/'; }
-bool IsBareDrive(const WideString&) { return false; }
-bool DriveIsPresent(const WideString&) { return false; }
+char16_t PathSeparator() {
+  return u'/';
+}
+bool IsPathDelimiter(char16_t ch) {
+  return ch == u'/';
+}
+bool IsBareDrive(const WideString&) {
+  return false;
+}
+bool DriveIsPresent(const WideString&) {
+  return false;
+}
 
 FileHandle CreateFile(const WideString& name, std::uint32_t desired_access,
                       std::uint32_t share_mode, std::uint32_t creation_disposition,
@@ -301,8 +311,9 @@ CopyResult CopyData(FileHandle source, FileHandle target, std::int64_t count) {
   // In-kernel copy between regular files.
   bool kernel = true;
   while (kernel && result.copied < count) {
-    const ssize_t n = copy_file_range(in, nullptr, out, nullptr,
-                                      static_cast<size_t>(std::min(count - result.copied, kKernelStep)), 0);
+    const ssize_t n =
+        copy_file_range(in, nullptr, out, nullptr,
+                        static_cast<size_t>(std::min(count - result.copied, kKernelStep)), 0);
     if (n > 0) {
       result.copied += n;
     } else if (n == 0) {
@@ -314,7 +325,8 @@ CopyResult CopyData(FileHandle source, FileHandle target, std::int64_t count) {
   // sendfile takes any kind of target (a pipe, a device).
   kernel = true;
   while (kernel && result.copied < count) {
-    const ssize_t n = sendfile(out, in, nullptr, static_cast<size_t>(std::min(count - result.copied, kKernelStep)));
+    const ssize_t n = sendfile(out, in, nullptr,
+                               static_cast<size_t>(std::min(count - result.copied, kKernelStep)));
     if (n > 0) {
       result.copied += n;
     } else if (n == 0) {
@@ -352,7 +364,9 @@ CopyResult CopyData(FileHandle source, FileHandle target, std::int64_t count) {
   return result;
 }
 
-bool CreateDirectory(const WideString& name) { return mkdir(Native(name).c_str(), 0777) == 0; }
+bool CreateDirectory(const WideString& name) {
+  return mkdir(Native(name).c_str(), 0777) == 0;
+}
 bool DeleteFile(const WideString& name) {
   const std::string path = Native(name);
   struct stat st {};
@@ -362,7 +376,9 @@ bool DeleteFile(const WideString& name) {
   }
   return unlink(path.c_str()) == 0;
 }
-bool RemoveDirectory(const WideString& name) { return rmdir(Native(name).c_str()) == 0; }
+bool RemoveDirectory(const WideString& name) {
+  return rmdir(Native(name).c_str()) == 0;
+}
 
 FindHandle FindFirst(const WideString& pattern, FindData& data) {
   const std::string path = Native(pattern);
@@ -429,7 +445,9 @@ void FindClose(FindHandle handle) {
   delete search;
 }
 
-int LastError() { return errno; }
+int LastError() {
+  return errno;
+}
 
 AnsiString ErrorText(int error) {
   char buffer[256];
