@@ -26,6 +26,9 @@ CliRun RunCli(const QStringList& arguments) {
   const char* cli = std::getenv("VANDREL_CLI");
   EXPECT_NE(cli, nullptr);
   QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("LSAN_OPTIONS", "suppressions=\"" VANDREL_LSAN_SUPPRESSIONS "\"");
+  process.setProcessEnvironment(environment);
   process.start(cli != nullptr ? cli : "vandrel-cli", arguments);
   EXPECT_TRUE(test::SpinUntil([&] { return process.state() == QProcess::NotRunning; }, 60000));
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
