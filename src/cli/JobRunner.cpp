@@ -17,10 +17,17 @@ namespace vandrel::cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
+std::atomic<TThread*> running_job{nullptr};
 
+// Asks the job to stop right in the handler (an atomic store), so the block
+// being copied is the last one.
 void OnInterrupt(int) {
   interrupted = true;
+  if (TThread* job = running_job.load()) {
+    job->Terminate();
+  }
 }
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<TThread*>::is_always_lock_free);
 
 class ProgressLine {
 public:
@@ -82,6 +89,7 @@ int RunJob(TCopyJob& job, bool show_progress) {
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   interrupted = false;
+  running_job = &job;
   sigaction(SIGINT, &action, &previous);
 
   ProgressLine progress(job);
@@ -100,6 +108,7 @@ int RunJob(TCopyJob& job, bool show_progress) {
   });
   job.WaitFor();
   sigaction(SIGINT, &previous, nullptr);
+  running_job = nullptr;
   SetMainThreadDispatcher(nullptr);
 
   if (progress_visible) {

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -14,6 +13,7 @@
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
 #include "engine/U_UnicodeUtils.h"
+#include "shell/U_MsgDlg.h"
 
 namespace vandrel::cli {
 
@@ -110,15 +110,6 @@ std::optional<std::int64_t> PresetSize(const std::string& key) {
   return std::nullopt;
 }
 
-bool AskYes(const std::string& question) {
-  std::fprintf(stderr, "%s [y/N] ", question.c_str());
-  std::string answer;
-  if (!std::getline(std::cin, answer)) {
-    return false;
-  }
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
-}
-
 // Parts of an earlier split of the same file in the output folder: a later
 // join would take leftover higher-numbered parts for part of the file.
 int RemoveEarlierParts(const std::string& output_dir, const std::string& source, bool yes) {
@@ -147,7 +138,7 @@ int RemoveEarlierParts(const std::string& output_dir, const std::string& source,
                  WideToUtf8(found.front()) + "); run again with --yes to delete them");
       return kExitUsage;
     }
-    if (!AskYes(question)) {
+    if (AskYesNo(nullptr, question) != kIdYes) {
       return kExitUsage;
     }
   }

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
-#include "platform/SystemInfo.h"
+#include "platform/SpecialFolders.h"
 #include "shell/C_VersionInfo.h"
 #include "shell/U_SystemProbes.h"
 
@@ -17,13 +17,13 @@ int RunVersion(const Arguments& arguments) {
     PrintError("--version takes no arguments");
     return kExitUsage;
   }
-  const WideString executable = platform::RunningModuleFileName();
-  const AnsiString version = WideToUtf8(GetFileVersionText(executable));
+  const AnsiString executable = platform::ExecutablePath();
+  const AnsiString version = WideToUtf8(GetFileVersionText(Utf8ToWide(executable)));
   TVersionInfo info;
   info.UseRunningModule();
   const AnsiString product = info.ProductName();
   if (version.empty() || version == "File not found" || product.empty()) {
-    PrintError("no version information found in " + WideToUtf8(executable));
+    PrintError("no version information found in " + executable);
     return kExitFailed;
   }
   std::printf("vandrel-cli (%s) %s\n", product.c_str(), version.c_str());

@@ -5,6 +5,7 @@
 #include "engine/U_UnicodeUtils.h"
 #include "localization/Lang_Storageobj.h"
 #include "platform/CodePages.h"
+#include "shell/U_MsgDlg.h"
 
 namespace vandrel {
 
@@ -148,7 +149,8 @@ std::string JoinLines(const TStrings& lines) {
 
 TLanguageRecord::TLanguageRecord(std::uint16_t write_revision, TComponent* root,
                                  const TStrings* excluded)
-    : WriteRevision(write_revision), Root(root), Excluded(excluded) {}
+    : WriteRevision(write_revision), Root(root), Excluded(excluded),
+      OnComponentError([](const AnsiString& message) { ShowMessage(message); }) {}
 
 AnsiString TLanguageRecord::Decode(const std::string& bytes) const {
   return platform::CodePageToUtf8Lossy(bytes, platform::CodePageOfCharset(Charset));

@@ -106,8 +106,8 @@ public:
   std::uint8_t Charset = 1;
   std::int32_t MinFontSize = 8;
 
-  /// Shows a per-component error of WriteFile; the language list routes it
-  /// to the message boxes. Unset: the error is dropped.
+  /// Shows a per-component error of WriteFile; ShowMessage unless replaced.
+  /// Unset: the error is dropped.
   std::function<void(const AnsiString& message)> OnComponentError;
 
 private:

@@ -17,8 +17,9 @@ ReadResult ReadWholeFile(const AnsiString& path, std::string& bytes);
 /// (fsync) and renamed over it, so the file holds the old or the new
 /// content, never a mix. An existing file keeps its permissions; a symbolic
 /// link is followed and its target replaced. Fails, changing nothing, when
-/// an existing file is not writable by us (as a read-only file refuses a
-/// write on Windows) or the folder takes no new file.
+/// an existing file is not writable by us or lacks its owner's write right
+/// (as a read-only file refuses a write on Windows), or the folder takes no
+/// new file.
 bool ReplaceWholeFile(const AnsiString& path, const std::string& bytes);
 
 } // namespace vandrel::platform

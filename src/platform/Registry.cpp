@@ -91,8 +91,9 @@ bool RegistryKey::HasValue(const AnsiString& name) const {
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
     : root_(other.root_), path_(std::move(other.path_)), open_(other.open_),
-      writable_(other.writable_) {
+      writable_(other.writable_), native_(other.native_) {
   other.open_ = false;
+  other.native_ = 0;
 }
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
@@ -102,7 +103,9 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     path_ = std::move(other.path_);
     open_ = other.open_;
     writable_ = other.writable_;
+    native_ = other.native_;
     other.open_ = false;
+    other.native_ = 0;
   }
   return *this;
 }

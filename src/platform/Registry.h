@@ -108,6 +108,7 @@ private:
   AnsiString path_;
   bool open_ = false;
   bool writable_ = false;
+  std::intptr_t native_ = 0; ///< the backend's handle (an HKEY on Win32; unused on POSIX)
 };
 
 /// True when root\path exists.

@@ -1,12 +1,12 @@
 #pragma once
-// The user's special folders and the running executable. Folder names come
+// The user's special folders (the running executable's name is
+// RunningModuleFileName of platform/SystemInfo.h). Folder names come
 // back without a trailing separator, as 8-bit text (UTF-8 on POSIX); an
 // empty result means the folder is not known.
 //
-// Win32: SHGetSpecialFolderLocation with CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
-// GetModuleFileName. POSIX: the XDG base directories (a variable that is
-// unset, empty or not absolute falls back to the XDG default under $HOME),
-// /proc/self/exe.
+// Win32: SHGetSpecialFolderLocation with CSIDL_APPDATA, CSIDL_LOCAL_APPDATA.
+// POSIX: the XDG base directories (a variable that is unset, empty or not
+// absolute falls back to the XDG default under $HOME).
 
 #include "platform/Strings.h"
 
@@ -27,10 +27,6 @@ AnsiString UserConfigFolder();
 /// "VirtualStore\" and exe_folder without its drive). Empty when the
 /// platform has no such mirror, as on POSIX.
 AnsiString VirtualStoreMirror(const AnsiString& exe_folder);
-
-/// Full path of the running executable (/proc/self/exe on Linux); empty when
-/// it cannot be found.
-AnsiString ExecutablePath();
 
 /// Turns the calling thread's WOW64 file-system redirection off (disable
 /// true) or on. Returns false only when the switch failed. A no-op that

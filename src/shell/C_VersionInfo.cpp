@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/U_UnicodeUtils.h"
+#include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
 
 namespace vandrel {
@@ -58,10 +59,10 @@ bool TryReadFloat(std::string_view text, double& value) {
 
 } // namespace
 
-TCustomversion_Info::TCustomversion_Info()
-    : file_name_(WideToUtf8(platform::RunningModuleFileName())) {}
+TCustomversion_Info::TCustomversion_Info(TComponent* owner)
+    : TComponent(owner), file_name_(platform::ExecutablePath()) {}
 
-TVersionInfo::TVersionInfo() {
+TVersionInfo::TVersionInfo(TComponent* owner) : TCustomversion_Info(owner) {
   file_name_.clear();
   ClearInfo();
 }
@@ -76,7 +77,7 @@ void TCustomversion_Info::SetFileName(const AnsiString& name) {
 }
 
 void TCustomversion_Info::UseRunningModule() {
-  SetFileName(WideToUtf8(platform::RunningModuleFileName()));
+  SetFileName(platform::ExecutablePath());
 }
 
 void TCustomversion_Info::ClearInfo() {

@@ -8,18 +8,19 @@
 
 #include <cstdint>
 
+#include "base/Component.h"
 #include "platform/Strings.h"
 #include "shell/VersionResource.h"
 
 namespace vandrel {
 
-class TCustomversion_Info {
+// The properties are C++ accessors, not published by name: nothing reads
+// them through the component tree.
+class TCustomversion_Info : public TComponent {
 public:
-  /// Creates the component for the running program's executable file.
-  TCustomversion_Info();
-  virtual ~TCustomversion_Info() = default;
-  TCustomversion_Info(const TCustomversion_Info&) = delete;
-  TCustomversion_Info& operator=(const TCustomversion_Info&) = delete;
+  /// Creates the component, owned by owner (none when null), for the running
+  /// program's executable file.
+  explicit TCustomversion_Info(TComponent* owner = nullptr);
 
   /// The file whose version resource is read.
   const AnsiString& FileName() const { return file_name_; }
@@ -88,7 +89,7 @@ private:
 /// The component as programs use it: no file until one is set.
 class TVersionInfo : public TCustomversion_Info {
 public:
-  TVersionInfo();
+  explicit TVersionInfo(TComponent* owner = nullptr);
 };
 
 /// Packs a version text into 32 bits: the first four numbers (separated by

@@ -262,6 +262,10 @@ bool ExportSettingsToIni(const AnsiString& Product, const AnsiString& IniPath) {
   return true;
 }
 
+AnsiString InstalledProgramPrefix() {
+  return kInstalledPrefix;
+}
+
 bool IsInstalled(const AnsiString& Prefix) {
   for (const platform::InstalledProgram& program : platform::ListInstalledPrograms()) {
     const AnsiString& name = program.has_display_name ? program.display_name : program.entry_name;
@@ -425,6 +429,15 @@ WideString GetOnDiskPath(const WideString& Path) {
 
 AnsiString GetBurnerPageUrl() {
   return "https://www.tolvane.com/qiv.php";
+}
+
+void LogRegistryReports(TKLog* Log) {
+  if (Log == nullptr) {
+    platform::SetRegistryReportHandler(nullptr);
+    return;
+  }
+  platform::SetRegistryReportHandler(
+      [Log](const AnsiString& message) { LogAdd(Log, message, kLogError); });
 }
 
 AnsiString PortableSettingsFile(const AnsiString& ExePath) {

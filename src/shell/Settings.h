@@ -64,6 +64,8 @@ bool ImportSettingsFromIni(const AnsiString& Product, const AnsiString& IniPath)
 /// or write the file stops and gives false.
 bool ExportSettingsToIni(const AnsiString& Product, const AnsiString& IniPath);
 
+/// "Tolvane Vandrel": the prefix an installed copy's entry begins with.
+AnsiString InstalledProgramPrefix();
 /// True when an entry of the installed-program list (display name, or the
 /// entry's own name when it has none) begins with Prefix, without regard
 /// to ASCII case. Scans afresh at every call.
@@ -79,7 +81,9 @@ AnsiString GetDataFolder(const AnsiString& ExePath, const AnsiString& Title);
 /// whose name ends with it), recursing into matching subfolders, clears
 /// read-only first, then removes Folder when it is empty. A symbolic link
 /// is removed as a link: its target and the target's contents are never
-/// touched. Failures are not reported; always returns true.
+/// touched. Failures are not reported; always returns true. The portable
+/// shut-down calls it through SavePortableSettings, which never points it
+/// at the executable's folder.
 bool DeleteFolderTree(const AnsiString& Folder, const AnsiString& Extension);
 /// Removes the language files (".SPK") from the VirtualStore mirror of
 /// ExeFolder and the mirror when nothing else is left; returns the
@@ -99,6 +103,11 @@ bool SwitchWow64Redirection(bool Disable);
 WideString GetOnDiskPath(const WideString& Path);
 /// The address of the burner download page, on the vendor's web site.
 AnsiString GetBurnerPageUrl();
+
+/// Sends the registry's own reports (a damaged hive file kept aside) to
+/// Log at level 2 from now on, those made earlier included; null stops it
+/// (do so before the log is destroyed).
+void LogRegistryReports(TKLog* Log);
 
 /// The executable's folder followed by "settings.ini".
 AnsiString PortableSettingsFile(const AnsiString& ExePath);

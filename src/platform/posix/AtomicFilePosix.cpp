@@ -37,7 +37,9 @@ bool ReplaceWholeFile(const AnsiString& path, const std::string& bytes) {
   mode_t mode = 0644;
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
-    if (access(path.c_str(), W_OK) != 0) {
+    // A file without its owner's write right is read-only to us even when
+    // we run as root, as the read-only attribute is on Windows.
+    if (access(path.c_str(), W_OK) != 0 || (st.st_mode & S_IWUSR) == 0) {
       return false;
     }
     char resolved[PATH_MAX];

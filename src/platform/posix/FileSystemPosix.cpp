@@ -198,11 +198,17 @@ FileHandle CreateFile(const WideString& name, std::uint32_t desired_access,
     return kInvalidHandle;
   }
   struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0) {
+    CloseKeepingErrno(fd);
+    return kInvalidHandle;
+  }
+  if (S_ISDIR(st.st_mode)) {
     close(fd);
     errno = EISDIR;
     return kInvalidHandle;
   }
+  // Devices and pipes have no length to cut back.
+  truncate = truncate && S_ISREG(st.st_mode);
   int lock_fd = fd;
   if (!wants_read) {
     lock_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

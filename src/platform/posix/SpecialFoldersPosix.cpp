@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
@@ -42,21 +40,6 @@ AnsiString UserConfigFolder() {
 
 AnsiString VirtualStoreMirror(const AnsiString&) {
   return {};
-}
-
-AnsiString ExecutablePath() {
-  std::string buffer(4096, '\0');
-  for (;;) {
-    const ssize_t got = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (got < 0) {
-      return {};
-    }
-    if (static_cast<size_t>(got) < buffer.size()) {
-      buffer.resize(static_cast<size_t>(got));
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 bool SetFileSystemRedirection(bool) {
