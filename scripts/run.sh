@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Vandrel and runs its main job. Until the window exists this is a
-# demonstration with the command-line tool: a generated file is split into
-# parts and joined back, and the result is compared byte for byte.
+# Builds Vandrel and opens its window. Without a display (no X11 or Wayland
+# session, as on a server or in CI) it says so and shows the same split and
+# join with the command-line tool instead: a generated file is cut into
+# parts, joined back, and the result compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,12 +10,18 @@ cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
 cmake --build --preset default
 
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Opening the Vandrel window."
+  exec build/default/src/app/vandrel "$@"
+fi
+
 cli=build/default/src/cli/vandrel-cli
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/parts" "$work/joined"
 
-echo "Command-line demonstration (the window comes later): split and join a generated file."
+echo "No display available (neither DISPLAY nor WAYLAND_DISPLAY is set): the window cannot open."
+echo "Running the command-line demonstration instead: split and join a generated file."
 head -c 25000000 /dev/urandom > "$work/holiday film.avi"
 "$cli" split "$work/holiday film.avi" -o "$work/parts" --size 7m
 ls -l "$work/parts"

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
-#include "platform/SpecialFolders.h"
+#include "platform/SystemInfo.h"
 #include "shell/C_VersionInfo.h"
 #include "shell/U_SystemProbes.h"
 
@@ -17,7 +17,7 @@ int RunVersion(const Arguments& arguments) {
     PrintError("--version takes no arguments");
     return kExitUsage;
   }
-  const AnsiString executable = platform::ExecutablePath();
+  const AnsiString executable = WideToUtf8(platform::RunningModuleFileName());
   const AnsiString version = WideToUtf8(GetFileVersionText(Utf8ToWide(executable)));
   TVersionInfo info;
   info.UseRunningModule();

@@ -1,11 +1,12 @@
 #pragma once
 // The system-information seam: what the running system, process and user
-// are.
+// are, and which file the running program was started from.
 //
 // Win32 backend: GetVersionExA and NetWkstaGetInfo, IsWow64Process, the
-// access token's groups, VerLanguageNameA.
+// access token's groups, GetModuleFileNameW, VerLanguageNameA.
 // POSIX backend: uname and os-release, the process's pointer width against
-// the kernel's machine, the effective user id, a table of language names.
+// the kernel's machine, the effective user id, /proc/self/exe, a table of
+// language names.
 
 #include <cstdint>
 #include <string_view>
@@ -48,6 +49,10 @@ bool IsWow64Process();
 /// token holds the Administrators group not only for deny; POSIX: the
 /// effective user id is 0).
 bool UserIsAdministrator();
+
+/// The full name of the running program's executable file (POSIX: the
+/// target of /proc/self/exe); empty when the system cannot tell.
+WideString RunningModuleFileName();
 
 /// The system's name of a language identifier, for example "English
 /// (United States)" for 0x0409 (VerLanguageNameA). POSIX: from a table of

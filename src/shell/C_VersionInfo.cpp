@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "engine/U_UnicodeUtils.h"
-#include "platform/SpecialFolders.h"
 #include "platform/SystemInfo.h"
 
 namespace vandrel {
@@ -60,7 +59,7 @@ bool TryReadFloat(std::string_view text, double& value) {
 } // namespace
 
 TCustomversion_Info::TCustomversion_Info(TComponent* owner)
-    : TComponent(owner), file_name_(platform::ExecutablePath()) {}
+    : TComponent(owner), file_name_(WideToUtf8(platform::RunningModuleFileName())) {}
 
 TVersionInfo::TVersionInfo(TComponent* owner) : TCustomversion_Info(owner) {
   file_name_.clear();
@@ -77,7 +76,7 @@ void TCustomversion_Info::SetFileName(const AnsiString& name) {
 }
 
 void TCustomversion_Info::UseRunningModule() {
-  SetFileName(platform::ExecutablePath());
+  SetFileName(WideToUtf8(platform::RunningModuleFileName()));
 }
 
 void TCustomversion_Info::ClearInfo() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/SystemInfo.h"
 
 namespace vandrel::platform {
@@ -20,6 +22,12 @@ TEST(SystemInfoTest, DistributionNameFromOsRelease) {
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(DistributionNameFromOsRelease(text), expected) << text;
   }
+}
+
+TEST(SystemInfoTest, RunningModuleIsTheExecutableFile) {
+  const WideString name = RunningModuleFileName();
+  EXPECT_EQ(WideToUtf8(name), std::filesystem::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(name.front(), u'/');
 }
 
 TEST(SystemInfoTest, LanguageNames) {

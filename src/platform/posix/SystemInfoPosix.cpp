@@ -1,4 +1,5 @@
-// System probes on POSIX: uname, os-release, the effective user id.
+// System probes on POSIX: uname, os-release, the effective user id and
+// /proc/self/exe.
 
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/SystemInfo.h"
 
@@ -94,6 +96,23 @@ bool IsWow64Process() {
 
 bool UserIsAdministrator() {
   return geteuid() == 0;
+}
+
+WideString RunningModuleFileName() {
+  std::vector<char> buffer(512);
+  for (;;) {
+    const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length < 0) {
+      return WideString();
+    }
+    if (static_cast<std::size_t>(length) < buffer.size()) {
+      return Utf8ToWide(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
+    }
+    if (buffer.size() >= (1u << 20)) {
+      return WideString();
+    }
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 AnsiString LanguageName(std::uint16_t language_id) {

@@ -1,0 +1,189 @@
+// The main window's part in the program's life: creation, the start-up
+// sequence at the first activation, the command line, and shut-down.
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "engine/U_PartSizes.h"
+#include "engine/U_UnicodeUtils.h"
+#include "net/U_HTTP_Custo.h"
+#include "shell/Settings.h"
+#include "shell/U_Log.h"
+#include "shell/U_MsgDlg.h"
+#include "shell/U_SystemProbes.h"
+#include "ui/U_Main.h"
+#include "ui/U_TaskBarProgressUnit.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr const char* kTitle = "Vandrel";
+constexpr const char* kInstalledName = "Tolvane Vandrel";
+constexpr const char* kDesktopEntry = "vandrel.desktop";
+constexpr std::int32_t kLogCapacity = 10000;
+
+void PaintWhite(QWidget* panel) {
+  QPalette palette = panel->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  panel->setPalette(palette);
+  panel->setAutoFillBackground(true);
+}
+
+} // namespace
+
+AnsiString Tmain::ProgramPath() const {
+  return QCoreApplication::applicationFilePath().toStdString();
+}
+
+void Tmain::FormCreate() {
+  LoadPortableSettings(ProgramPath());
+  split_btnClick();
+}
+
+void Tmain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (activated_) {
+    return;
+  }
+  // The start-up sequence runs at the application's first activation; an
+  // application that is already active (a second window in one process)
+  // counts as activated now.
+  if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+    QTimer::singleShot(0, this, [this] { AppEvntActivate(); });
+  } else {
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+              if (state == Qt::ApplicationActive) {
+                AppEvntActivate();
+              }
+            });
+  }
+}
+
+QString Tmain::CaptionText() const {
+  return QString::fromUtf8(kTitle) + QStringLiteral(" v") +
+         QString::fromStdU16String(GetFileVersionText(Utf8ToWide(ProgramPath())));
+}
+
+AnsiString Tmain::ReadSetting(const AnsiString& Name) const {
+  return ReadProductSetting(Name);
+}
+
+void Tmain::AppEvntActivate() {
+  if (activated_) {
+    return;
+  }
+  activated_ = true;
+  disconnect(qApp, &QGuiApplication::applicationStateChanged, this, nullptr);
+
+  const AnsiString program = ProgramPath();
+  WriteProductPath(kTitle, program);
+  setWindowTitle(CaptionText());
+  PaintWhite(modes_pnl);
+  PaintWhite(top_pnl);
+  DroppedFiles.clear();
+  RegisterDropTarget();
+  TaskProgress = std::make_unique<TTaskProgressBar>(CreateTaskbarList(kDesktopEntry));
+  for (size_t i = 0; i < PredefinedSizes.size(); ++i) {
+    PredefinedSizes[i].Size = PredefinedSizeTable[i].Size;
+  }
+  FillSizeCombos();
+
+  const bool debug = ReadSetting("LogMode") == "1";
+  Log = std::make_unique<TKLog>(GetDataFolder(program, kTitle) + kTitle + ".log", debug,
+                                kLogCapacity);
+  LogAdd("Starting", kLogInfo);
+  LogAdd("Debug mode", kLogVerbose);
+  LogAdd(program, kLogInfo);
+  LogAdd(windowTitle().toStdString(), kLogInfo);
+  LogAdd("Windows : " + GetWindowsVersionText(), kLogInfo);
+  LogAdd("64Bits : " + YesNoText(IsWow64()), kLogInfo);
+  LogAdd("Administrator : " + YesNoText(IsAdministrator()), kLogInfo);
+  LogAdd("Portable : " + YesNoText(!IsInstalled(kInstalledName)), kLogInfo);
+  if (!arguments_.empty()) {
+    LogAdd(arguments_.front(), kLogInfo);
+  }
+  LogAdd("OpenSSL : " + GetOpenSslVersionText(), kLogInfo);
+
+  bool mode_selected = false;
+  for (const std::string& argument : arguments_) {
+    const WideString name = Utf8ToWide(argument);
+    if (WFileExists(name)) {
+      DroppedFiles.assign(1, GetOnDiskPath(name));
+      HandleDroppedFiles();
+      mode_selected = true;
+      break;
+    }
+  }
+  if (!mode_selected) {
+    split_btnClick();
+  }
+}
+
+void Tmain::Quit1Click() {
+  close();
+}
+
+AnsiString Tmain::LoadedLanguageName() const {
+  return AnsiString();
+}
+
+void Tmain::Openlogfile1Click() {
+  if (Log) {
+    Log->Open();
+  }
+}
+
+void Tmain::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void Tmain::FormClose() {
+  if (closed_) {
+    return;
+  }
+  closed_ = true;
+  // A running job stops at its next block and closes its files; the file
+  // it was writing stays as far as it got. Its completion is awaited so
+  // that nothing calls back into a window that is going away.
+  if (job_) {
+    closing_ = true;
+    job_->Terminate();
+    while (!job_delivered_) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    job_.reset();
+  }
+  SavePortableSettings(ProgramPath(), kTitle, Log.get());
+}
+
+void Tmain::LogAdd(const AnsiString& message, int level) {
+  vandrel::LogAdd(Log.get(), message, level);
+}
+
+void Tmain::Notice(const AnsiString& text) {
+  ShowMessage(text);
+}
+
+bool Tmain::AskYes(const AnsiString& text) {
+  return AskYesNo(this, text) == kIdYes;
+}
+
+} // namespace vandrel
+
+namespace vandrel {
+
+void Tmain::LangueAfterLanguageSwitch() {
+  LogAdd("Language : " + LoadedLanguageName(), kLogInfo);
+  FillSizeCombos();
+  setWindowTitle(CaptionText());
+}
+
+} // namespace vandrel

@@ -1,0 +1,110 @@
+// The start-up sequence: command line, log lines, combos, components.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+#include "MainWindowFixture.h"
+#include "base/Component.h"
+#include "net/U_HTTP_Custo.h"
+#include "shell/Settings.h"
+#include "shell/U_SystemProbes.h"
+
+namespace vandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using StartupTest = MainWindowTest;
+
+TEST_F(StartupTest, TheFirstExistingFileOnTheCommandLineIsOpened) {
+  const fs::path part = dir_.path() / "disque.iso.vd0";
+  const fs::path other = dir_.path() / "notes.txt";
+  WriteFile(part, "p");
+  WriteFile(other, "n");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string rebuild_file;
+    std::string split_file;
+  };
+  const std::string missing = (dir_.path() / "missing.bin").string();
+  for (const Case& c : {
+           Case{{part.string()}, part.string(), ""},
+           Case{{other.string()}, "", other.string()},
+           Case{{missing, other.string(), part.string()}, "", other.string()},
+           Case{{missing}, "", ""},
+           Case{{"Register", dir_.path().string()}, "", ""},
+       }) {
+    ClearLog();
+    Open(c.arguments);
+    EXPECT_EQ(window().rbldfile_txt->text().toStdString(), c.rebuild_file);
+    EXPECT_EQ(window().splitfile_txt->text().toStdString(), c.split_file);
+    EXPECT_EQ(window().rebuild_pnl->isVisibleTo(&window()), !c.rebuild_file.empty());
+    EXPECT_TRUE(Logged(c.arguments.front(), 1));
+  }
+  EXPECT_TRUE(Notices().empty());
+}
+
+TEST_F(StartupTest, WritesTheStartLinesInOrderAndOnlyOnce) {
+  Open({"first argument"});
+  const std::string program = QCoreApplication::applicationFilePath().toStdString();
+  const std::vector<std::pair<std::string, int>> expected{
+      {"Starting", 1},
+      {program, 1},
+      {"Vandrel v" VANDREL_VERSION_TEXT, 1},
+      {"Windows : " + GetWindowsVersionText(), 1},
+      {"64Bits : " + YesNoText(IsWow64()), 1},
+      {"Administrator : " + YesNoText(IsAdministrator()), 1},
+      {"Portable : No", 1},
+      {"first argument", 1},
+      {"OpenSSL : " + GetOpenSslVersionText(), 1}};
+  EXPECT_EQ(LogLines(), expected);
+  EXPECT_EQ(window().windowTitle().toStdString(), "Vandrel v" VANDREL_VERSION_TEXT);
+  EXPECT_EQ(window().Log->FileName, GetDataFolder(program, "Vandrel") + "Vandrel.log");
+  window().AppEvntActivate();
+  EXPECT_EQ(LogLines(), expected);
+}
+
+TEST_F(StartupTest, CombosStartOnCustomAndMbAndKeepTheChoiceOnALanguageSwitch) {
+  Open();
+  EXPECT_EQ(window().splitpredef_cmb->count(), 14);
+  EXPECT_EQ(window().splitpredef_cmb->currentText(), "Custom");
+  EXPECT_EQ(window().splitsizeunit_cmb->currentText(), "Mb.");
+  window().splitpredef_cmb->setCurrentIndex(0);
+  window().splitsizeunit_cmb->setCurrentIndex(0);
+  window().splitsizepart_txt->setText("123");
+  window().LangueAfterLanguageSwitch();
+  EXPECT_EQ(window().splitpredef_cmb->currentIndex(), 0);
+  EXPECT_EQ(window().splitpredef_cmb->currentText(), "Notepad Cut (64 Kb)");
+  EXPECT_EQ(window().splitsizeunit_cmb->currentIndex(), 0);
+  EXPECT_EQ(window().splitsizepart_txt->text(), "123");
+  EXPECT_EQ(window().splitpredef_cmb->count(), 14);
+}
+
+TEST_F(StartupTest, EveryControlIsAComponentOfTheWindow) {
+  Open();
+  TComponent* main = window().Component();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(main->Name(), "main");
+  EXPECT_TRUE(main->IsWindow());
+  for (const char* name :
+       {"top_pnl", "title_lbl", "split_btn", "splitgo_btn", "splitpredef_cmb", "rbldoutput_txt",
+        "diskspanflpy_cmb", "Quit1", "Checkforupdate1", "WOD"}) {
+    EXPECT_NE(main->FindComponent(name), nullptr) << name;
+  }
+  TComponent* button = main->FindComponent("splitgo_btn");
+  EXPECT_EQ(button->GetText("Caption"), "Split Now");
+  ASSERT_TRUE(button->SetProp("Caption", AnsiString("Découper")));
+  EXPECT_EQ(window().splitgo_btn->text(), "Découper");
+  TComponent* predefined = main->FindComponent("splitpredef_cmb");
+  const auto items = predefined->GetStrings("Items");
+  ASSERT_TRUE(items.has_value());
+  EXPECT_EQ(items->size(), 14u);
+  EXPECT_EQ(main->FindComponent("File1")->GetText("Caption"), "File");
+  EXPECT_EQ(main->FindComponent("splitfile_grp")->GetText("Caption"), "File To Split");
+}
+
+} // namespace
+} // namespace vandrel::test
