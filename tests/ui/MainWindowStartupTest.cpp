@@ -195,3 +195,30 @@ TEST_F(StartupTest, UpdateCheckDoneOffersANewVersionAndTellsWhenUpToDate) {
 
 } // namespace
 } // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+// A portable copy carries its settings beside the program: the window
+// writes them back there at the end and leaves no data folder behind.
+TEST_F(StartupTest, APortableCopyMovesItsSettingsBesideTheProgramAtTheEnd) {
+  MarkInstalled(false);
+  const fs::path ini =
+      fs::path(PortableSettingsFile(QCoreApplication::applicationFilePath().toStdString()));
+  ASSERT_FALSE(fs::exists(ini)) << "left over from an earlier run: " << ini;
+  Tmain& portable = Open();
+  EXPECT_TRUE(Logged("Portable : Yes", 1));
+  const fs::path data_folder = GetDataFolder(portable.ProgramPath(), "Vandrel");
+  portable.close();
+  const bool exported = fs::exists(ini);
+  const std::string settings = exported ? ReadFile(ini) : std::string();
+  fs::remove(ini);
+  MarkInstalled(true);
+  EXPECT_TRUE(exported);
+  EXPECT_NE(settings.find("UpdateServer=127.0.0.1:1"), std::string::npos) << settings;
+  EXPECT_FALSE(fs::exists(data_folder));
+  EXPECT_EQ(ReadProductSetting(kUpdateServerSetting), "");
+}
+
+} // namespace
+} // namespace vandrel::test
