@@ -180,8 +180,10 @@ void TQtHttpClient::OnFinished() {
   QMetaObject::invokeMethod(
       guard_.get(),
       [this, code] {
-        if (OnRequestDone) {
-          OnRequestDone(*this, THttpRequest::Get, code);
+        // A copy: the handler may free this client, OnRequestDone with it.
+        const TRequestDoneEvent done = OnRequestDone;
+        if (done) {
+          done(*this, THttpRequest::Get, code);
         }
       },
       Qt::QueuedConnection);

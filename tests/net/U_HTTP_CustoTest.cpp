@@ -4,6 +4,7 @@
 
 #include <QNetworkReply>
 
+#include <memory>
 #include <optional>
 
 #include "TestTlsServer.h"
@@ -121,6 +122,16 @@ TEST_F(HttpClientTest, FreeingAPendingClientReportsNothing) {
   }
   test::SpinFor(200);
   EXPECT_FALSE(reported);
+}
+
+TEST_F(HttpClientTest, HandlerMayFreeTheClient) {
+  server.Answer(200, "OK", "1.0");
+  const quint16 port = server.Start();
+  auto owned = std::make_unique<TQtHttpClient>();
+  owned->URL = "https://127.0.0.1:" + std::to_string(port) + "/";
+  owned->OnRequestDone = [&](THttpClient&, THttpRequest, uint16_t) { owned.reset(); };
+  owned->GetASync();
+  EXPECT_TRUE(SpinUntil([&] { return owned == nullptr; }));
 }
 
 TEST_F(HttpClientTest, BadStartsThrow) {

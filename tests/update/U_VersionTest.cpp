@@ -10,6 +10,9 @@ struct ParseCase {
   int32_t major, minor, release, build;
   bool valid;
 };
+void PrintTo(const ParseCase& c, std::ostream* out) {
+  *out << testing::PrintToString(std::string(c.text));
+}
 
 class ParseTest : public testing::TestWithParam<ParseCase> {};
 

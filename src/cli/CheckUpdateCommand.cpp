@@ -1,0 +1,79 @@
+// check-update: the window's update check from a terminal, for this
+// program's own executable.
+
+#ifdef VANDREL_HAVE_NET
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+#include "cli/Commands.h"
+#include "net/U_HTTP_Custo.h"
+#include "platform/SystemInfo.h"
+#include "shell/U_Log.h"
+#include "update/U_Tarvix_Lite.h"
+
+namespace vandrel::cli {
+
+namespace {
+
+/// A newer version exists.
+constexpr int kExitNewVersion = 3;
+
+int RunCheckUpdate(const Arguments& arguments) {
+  AnsiString server;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--server" && i + 1 < arguments.size() && !arguments[i + 1].empty()) {
+      server = arguments[++i];
+    } else {
+      PrintError(arguments[i] == "--server" ? "option --server needs HOST[:PORT]"
+                                            : "unexpected argument '" + arguments[i] + "'");
+      return kExitUsage;
+    }
+  }
+
+  // The client needs an event loop; only this command runs one.
+  int argc = 1;
+  char name[] = "vandrel-cli";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  InstallQtHttpClient();
+
+  // No log file: the lines are printed instead. Debug mode keeps the
+  // Verbose lines, which say why an answer was no version.
+  TKLog log("", true, 1000);
+  TTarvixLite checker(&log, VANDREL_PRODUCT_NAME);
+  checker.Server = server;
+  checker.Check(WideToUtf8(platform::RunningModuleFileName()),
+                [&](TTarvixLite*) { application.quit(); });
+  // A check that could not start has already ended.
+  if (checker.Busy) {
+    application.exec();
+  }
+  SetHttpClientFactory(nullptr);
+
+  for (auto line = log.Lines.rbegin(); line != log.Lines.rend(); ++line) {
+    std::printf("%s\n", line->c_str());
+  }
+  if (checker.NewVersion) {
+    std::printf("A new version of %s is available: %s\n", VANDREL_PRODUCT_NAME,
+                DownloadPageUrl().c_str());
+    return kExitNewVersion;
+  }
+  if (checker.Answered) {
+    std::printf("%s is already up to date.\n", VANDREL_PRODUCT_NAME);
+    return kExitSuccess;
+  }
+  PrintError("the update check failed (see the log lines above)");
+  return kExitFailed;
+}
+
+const CommandRegistration check_update_command{
+    {"check-update", "check-update [--server HOST[:PORT]]", &RunCheckUpdate}};
+
+} // namespace
+
+} // namespace vandrel::cli
+
+#endif // VANDREL_HAVE_NET
