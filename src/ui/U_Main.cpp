@@ -149,6 +149,7 @@ Tmain::~Tmain() {
 void Tmain::ConnectMenu() {
   connect(Openlogfile1, &QAction::triggered, this, [this] { Openlogfile1Click(); });
   connect(Checkforupdate1, &QAction::triggered, this, [this] { Checkforupdate1Click(); });
+  ConnectHelpCommands();
 }
 
 void Tmain::CreateComponents() {
@@ -226,11 +227,8 @@ void Tmain::CreateControls() {
   connect(split_btn, &QToolButton::clicked, this, [this] { split_btnClick(); });
   connect(rebuild_btn, &QToolButton::clicked, this, [this] { rebuild_btnClick(); });
   connect(diskspan_btn, &QToolButton::clicked, this, [this] { diskspan_btnClick(); });
-  // The settings and About dialogs come with their own windows.
-  for (QToolButton* button : {settings_btn, about_btn}) {
-    button->setEnabled(false);
-    button->setToolTip(QStringLiteral("Not available in this version."));
-  }
+  connect(settings_btn, &QToolButton::clicked, this, [this] { settings_btnClick(); });
+  connect(about_btn, &QToolButton::clicked, this, [this] { about_btnClick(); });
 
   const QRect panel_area(110, 69, 388, 326);
   auto make_panel = [&](const char* name) {
@@ -476,10 +474,6 @@ void Tmain::CreateMenu() {
   ChangeLog1 = item("ChangeLog1", "Change Log");
   separator("N5");
   About1 = item("About1", "About");
-  // The web pages and the About box come with the help commands.
-  for (QAction* off : {Help1, BugreportFeaturerequestKnownissues1, ChangeLog1, About1}) {
-    off->setEnabled(false);
-  }
   N1->setToolTipsVisible(true);
 }
 

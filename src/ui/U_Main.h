@@ -42,6 +42,8 @@ class TTaskProgressBar;
 class TWideOpenDialog;
 class TFolderBrowser;
 class TMyWideDropTarget;
+class TAboutDlg;
+class TSettingsDlg;
 
 /// One predefined part size: its name in the current language and its bytes.
 struct TPredefinedSizeEntry {
@@ -205,6 +207,16 @@ public:
   void Quit1Click();
 
   void Openlogfile1Click();
+
+  // The About box and the settings dialog (created at program entry, kept
+  // for the run; none until then) and the help commands.
+  TAboutDlg* AboutDlg = nullptr;
+  TSettingsDlg* SettingsDlg = nullptr;
+  void about_btnClick();
+  void settings_btnClick();
+  void Help1Click();
+  void BugreportFeaturerequestKnownissues1Click();
+  void ChangeLog1Click();
   void Checkforupdate1Click();
   /// The end of an update check: offers a newer version, or says (unless
   /// silent) that the program is up to date.
@@ -236,6 +248,7 @@ private:
   void CreateMenu();
   void CreateComponents();
   void ConnectMenu();
+  void ConnectHelpCommands();
   void SwitchMode(QToolButton* button, int title_index, QWidget* panel);
   void Notice(const AnsiString& text);
   bool AskYes(const AnsiString& text);

@@ -12,6 +12,8 @@
 #include "base/Exceptions.h"
 #include "net/U_HTTP_Custo.h"
 #include "shell/qt/QtMessagePresenter.h"
+#include "shell/qt/Settings.h"
+#include "shell/qt/U_about.h"
 #include "ui/ModePictures.h"
 #include "ui/QtMainThread.h"
 #include "ui/U_Main.h"
@@ -57,6 +59,12 @@ int RunVandrel(int argc, char** argv) {
     arguments.emplace_back(argv[i]);
   }
   Tmain main_window(arguments);
+  // Declared after the window so that they go first: the chooser leaves the
+  // window's language list before the list goes.
+  TAboutDlg about_dialog(&main_window);
+  TSettingsDlg settings_dialog(&main_window, main_window.Langue);
+  main_window.AboutDlg = &about_dialog;
+  main_window.SettingsDlg = &settings_dialog;
   // Every activation goes to the application-event listeners: the language
   // list and the start-up sequence act on the first one.
   QObject::connect(&application, &QGuiApplication::applicationStateChanged,
