@@ -235,6 +235,7 @@ private:
   void CreateControls();
   void CreateMenu();
   void CreateComponents();
+  void FitFontToLayout();
   void ConnectMenu();
   void SwitchMode(QToolButton* button, int title_index, QWidget* panel);
   void Notice(const AnsiString& text);
