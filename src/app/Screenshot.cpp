@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "base/ApplicationEvents.h"
 #include "ui/ModePictures.h"
@@ -21,9 +22,10 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: vandrel-screenshot OUTPUT.png\n");
+    std::fprintf(stderr, "usage: vandrel-screenshot OUTPUT.png [split|rebuild|diskspan]\n");
     return 2;
   }
+  const std::string mode = argc > 2 ? argv[2] : "split";
   // Settings, log and data folders of this run stay in a throw-away home.
   QTemporaryDir home;
   for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
@@ -47,6 +49,13 @@ int main(int argc, char** argv) {
     window.splitpredef_cmb->setCurrentIndex(3);
     window.splitpredef_cmbChange();
     window.splitautoregen_chk->setChecked(true);
+    window.rbldfile_txt->setText(QStringLiteral("/media/anna/USB KEY/Holiday in Lisbon.mkv.vd0"));
+    window.rbldoutput_txt->setText(QStringLiteral("/home/anna/Videos/"));
+    if (mode == "rebuild") {
+      window.rebuild_btnClick();
+    } else if (mode == "diskspan") {
+      window.diskspan_btnClick();
+    }
   });
   QTimer::singleShot(2500, &window, [&] {
     const QPixmap picture = window.grab();

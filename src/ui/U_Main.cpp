@@ -440,6 +440,38 @@ void Tmain::CreateControls() {
   connect(spanrbld_btn, &QPushButton::clicked, this, [this] { spanrbld_btnClick(); });
 
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  FitFontToLayout();
+}
+
+void Tmain::FitFontToLayout() {
+  // The window keeps its fixed size with the desktop's own font; where that
+  // font is too large for the panels, it is made smaller until every text
+  // fits, so nothing is clipped or overlaps.
+  QWidget* client = centralWidget();
+  auto fits = [&] {
+    for (QWidget* panel : {static_cast<QWidget*>(split_pnl), static_cast<QWidget*>(rebuild_pnl),
+                           static_cast<QWidget*>(diskspan_pnl)}) {
+      panel->layout()->invalidate();
+      const QSize needed = panel->layout()->minimumSize();
+      if (needed.height() > panel->height() || needed.width() > panel->width()) {
+        return false;
+      }
+    }
+    for (QToolButton* button : {split_btn, rebuild_btn, diskspan_btn, settings_btn, about_btn}) {
+      if (button->fontMetrics().horizontalAdvance(button->text()) > button->width() - 6) {
+        return false;
+      }
+    }
+    return title_lbl->sizeHint().height() <= title_lbl->height() + 2;
+  };
+  QFont font = client->font();
+  while (!fits() && font.pointSizeF() > 7.0) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+    client->setFont(font);
+    QFont bold = font;
+    bold.setBold(true);
+    title_lbl->setFont(bold);
+  }
 }
 
 void Tmain::CreateMenu() {

@@ -247,6 +247,7 @@ private:
   void CreateControls();
   void CreateMenu();
   void CreateComponents();
+  void FitFontToLayout();
   void ConnectMenu();
   void ConnectHelpCommands();
   void SwitchMode(QToolButton* button, int title_index, QWidget* panel);

@@ -18,6 +18,7 @@
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
 #include "engine/U_UnicodeUtils.h"
+#include "shell/U_MsgDlg.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/U_Main.h"
 #include "ui/U_RebuildScript.h"
@@ -236,8 +237,20 @@ void Tmain::spansplitfile_btnClick() {
     return;
   }
   spansplit_txt->setText(Q(WOD->FileName()));
-  TWFileStream file(WOD->FileName(), fmShareDenyNone);
-  const std::int64_t size = file.Size();
+  std::int64_t size = 0;
+  try {
+    TWFileStream file(WOD->FileName(), fmShareDenyNone);
+    size = file.Size();
+  } catch (const EStreamError& error) {
+    // The open error, as the general error report shows it; the label
+    // keeps its previous text.
+    AnsiString text = error.Message();
+    if (!error.Reason().empty()) {
+      text += " (" + error.Reason() + ")";
+    }
+    MsgBox(this, text, kButtonsOk, kKindError);
+    return;
+  }
   const auto floppy = static_cast<std::int64_t>(PredefinedSizeTable[1].Size);
   std::int64_t floppies =
       RoundHalfEven(static_cast<long double>(size) / static_cast<long double>(floppy));

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
@@ -11,6 +13,8 @@
 #include "base/ApplicationEvents.h"
 #include "base/Exceptions.h"
 #include "net/U_HTTP_Custo.h"
+#include "platform/Display.h"
+#include "platform/Session.h"
 #include "shell/qt/QtMessagePresenter.h"
 #include "shell/qt/Settings.h"
 #include "shell/qt/U_about.h"
@@ -44,6 +48,15 @@ public:
 } // namespace
 
 int RunVandrel(int argc, char** argv) {
+  // Qt would abort without a word of ours; say what is missing instead. A
+  // platform chosen by hand (offscreen, vnc) is the user's to judge.
+  const char* platform_name = std::getenv("QT_QPA_PLATFORM");
+  if (!platform::HasGraphicalDisplay() && (platform_name == nullptr || *platform_name == '\0')) {
+    std::fprintf(stderr, "vandrel: no graphical display is available (DISPLAY and "
+                         "WAYLAND_DISPLAY are not set); vandrel-cli splits and joins files "
+                         "from a terminal.\n");
+    return 1;
+  }
   TApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vandrel"));
   QApplication::setOrganizationName(QStringLiteral(VANDREL_COMPANY_NAME));
@@ -53,6 +66,8 @@ int RunVandrel(int argc, char** argv) {
   InstallQtMainThreadDispatcher();
   InstallQtMessagePresenter();
   InstallQtHttpClient();
+  // The signal after writing a language template: the desktop's bell.
+  platform::SetBeepHandler([](unsigned, unsigned) { QApplication::beep(); });
 
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
@@ -74,6 +89,7 @@ int RunVandrel(int argc, char** argv) {
                      }
                    });
   main_window.show();
+  main_window.activateWindow();
   QTimer::singleShot(0, &main_window, [] {
     if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
       ActivateApplication();

@@ -2,8 +2,11 @@
 
 #include "shell/qt/C_WideDialogs.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include <filesystem>
@@ -102,6 +105,39 @@ TEST_F(WideDialogTest, BrowseFillsTheFileAndAnEmptyOutputFolder) {
   });
   window().rbldoutput_btnClick();
   EXPECT_EQ(window().rbldoutput_txt->text().toStdString(), file.parent_path().string() + "/");
+}
+
+} // namespace
+} // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+TEST_F(WideDialogTest, TheDiskSpanningFileShowsTheFloppiesItNeeds) {
+  Open();
+  window().diskspan_btnClick();
+  for (const auto& [bytes, floppies] : std::vector<std::pair<std::uintmax_t, int>>{
+           {0, 0}, {1457664, 1}, {1457665, 2}, {2186496, 2}, {3 * 1457664 + 1, 4}}) {
+    const fs::path file = dir_.path() / ("floppy " + std::to_string(bytes) + ".bin");
+    WriteFile(file, "");
+    fs::resize_file(file, bytes);
+    WhenOpen(*window().WOD, [&](QFileDialog& dialog) {
+      dialog.selectFile(QString::fromStdString(file.string()));
+      static_cast<QDialog&>(dialog).accept();
+    });
+    window().spansplitfile_btnClick();
+    EXPECT_EQ(window().spansplit_txt->text().toStdString(), file.string());
+    EXPECT_EQ(window().Minimal_lbl->text().toStdString(),
+              "Minimal number of floppy disks required : " + std::to_string(floppies));
+  }
+  // The disk jobs come with the floppy support: their buttons say so.
+  for (QPushButton* button :
+       {window().spansplit_btn, window().diskspanrbldsearch_btn, window().spanrebuild_btn}) {
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(button->toolTip().isEmpty());
+  }
+  EXPECT_FALSE(window().splitburn_chk->isEnabled());
+  EXPECT_FALSE(window().splitburn_chk->toolTip().isEmpty());
 }
 
 } // namespace

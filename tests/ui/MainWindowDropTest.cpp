@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QToolButton>
@@ -113,6 +114,33 @@ TEST_F(DropTest, ModesShowTheirPanelAndHeader) {
   EXPECT_FALSE(window().diskspan_btn->isEnabled());
   EXPECT_EQ(window().settings_btn->isEnabled(), settings);
   window().EnablePanel(window().split_pnl, true);
+}
+
+} // namespace
+} // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+// The client area has the fixed design size, and the panels fit in it even
+// with a large desktop font.
+TEST_F(DropTest, TheWindowKeepsItsSizeAndFitsLargeFonts) {
+  const QFont saved = QApplication::font();
+  for (int points : {9, 12, 16}) {
+    QFont font = saved;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    Open();
+    EXPECT_EQ(window().centralWidget()->size(), QSize(500, 399));
+    EXPECT_EQ(window().minimumSize(), window().maximumSize());
+    for (QWidget* panel : {window().split_pnl, window().rebuild_pnl, window().diskspan_pnl}) {
+      const QSize needed = panel->layout()->minimumSize();
+      EXPECT_LE(needed.height(), panel->height())
+          << points << " pt, " << panel->objectName().toStdString();
+      EXPECT_LE(needed.width(), panel->width()) << points << " pt";
+    }
+  }
+  QApplication::setFont(saved);
 }
 
 } // namespace
