@@ -222,11 +222,9 @@ void TLanguageChoice::DrawLanguage(QPainter& canvas, int Index, const QRect& Rec
   QListWidgetItem* item = LanguageBox->item(Index);
   if (item != nullptr) {
     canvas.setPen(colours.color(Selected ? QPalette::HighlightedText : QPalette::Text));
-    const QRect text_area(layout.Text,
-                          QSize(std::max(0, Rect.right() - layout.Text.x() + 1),
-                                canvas.fontMetrics().height()));
-    canvas.drawText(text_area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                    item->text());
+    const QRect text_area(layout.Text, QSize(std::max(0, Rect.right() - layout.Text.x() + 1),
+                                             canvas.fontMetrics().height()));
+    canvas.drawText(text_area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, item->text());
   }
 }
 

@@ -136,8 +136,8 @@ void TAboutDlg::FillAbout() {
   const AnsiString title = Title();
   setWindowTitle(Q(TS_about->Translate("About") + " " + title));
   appname_lbl->setText(Q(TS_about->Translate("Application Name :") + " " + title));
-  version_lbl->setText(Q(TS_about->Translate("Version :") + " " +
-                         WideToUtf8(GetFileVersionText(ProgramFile))));
+  version_lbl->setText(
+      Q(TS_about->Translate("Version :") + " " + WideToUtf8(GetFileVersionText(ProgramFile))));
 }
 
 void TAboutDlg::ShowAbout() {
