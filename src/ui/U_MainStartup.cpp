@@ -135,7 +135,7 @@ void Tmain::Quit1Click() {
 }
 
 AnsiString Tmain::LoadedLanguageName() const {
-  return AnsiString();
+  return Langue->CurrentTitle();
 }
 
 void Tmain::Openlogfile1Click() {
