@@ -11,14 +11,12 @@
 
 #include "platform/Strings.h"
 #include "update/HttpClient.h"
+#include "update/VendorSites.h"
 
 namespace vandrel {
 
 class TKLog;
 
-/// The update server and the vendor's web site.
-inline constexpr char kUpdateServerHost[] = "update.tolvane.example";
-inline constexpr char kVendorWebSiteHost[] = "www.tolvane.example";
 /// String value of the product key that replaces the update server's host
 /// ("HOST" or "HOST:PORT"); read at every check.
 inline constexpr char kUpdateServerSetting[] = "UpdateServer";
