@@ -126,6 +126,10 @@ TEST_F(FileAssociationMemoryTest, NothingIsWrittenWithoutProgramOrIcon) {
   fa_.SetExtension("...");
   fa_.RegisterAssociation();
   EXPECT_EQ(backend_.writes, 0);
+  // Every type name begins with the empty text: an empty extension is
+  // still not associated.
+  backend_.extension_points_to[""] = "Some.Type";
+  EXPECT_FALSE(fa_.ReadAssociation());
 }
 
 TEST_F(FileAssociationMemoryTest, FailuresAreRaised) {
@@ -245,6 +249,16 @@ TEST_F(FileAssociationXdgTest, HandWrittenExecLineReads) {
   test::WriteFile(MimeApps(), "[Default Applications]\napplication/x-vd0=vd0_file.desktop\n");
   EXPECT_TRUE(fa_.ReadAssociation());
   EXPECT_EQ(fa_.Executable(), "vandrel");
+}
+
+TEST_F(FileAssociationXdgTest, ExtensionThatIsNoFileNameIsRefused) {
+  fa_.SetExtension("vd0/../../escape");
+  fa_.SetExecutable(exe_);
+  EXPECT_THROW(fa_.RegisterAssociation(), Exception);
+  EXPECT_FALSE(fs::exists(fs::path(data_) / "mime/packages"));
+  EXPECT_FALSE(fs::exists(fs::path(data_) / "applications"));
+  EXPECT_FALSE(fa_.ReadAssociation());
+  fa_.RemoveAssociation(); // nothing to remove, and no failure
 }
 
 TEST_F(FileAssociationXdgTest, WriteFailureRaisesAndNamesTheFile) {
