@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/ApplicationEvents.h"
 #include "ui/ModePictures.h"
 #include "ui/QtMainThread.h"
 #include "ui/U_Main.h"
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
   window.show();
   window.activateWindow();
   QTimer::singleShot(1500, &window, [&] {
-    window.AppEvntActivate();
+    vandrel::ActivateApplication();
     window.splitfile_txt->setText(QStringLiteral("/home/anna/Videos/Holiday in Lisbon.mkv"));
     window.splitoutput_txt->setText(QStringLiteral("/media/anna/USB KEY/"));
     window.splitpredef_cmb->setCurrentIndex(3);

@@ -23,11 +23,15 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "base/ApplicationEvents.h"
 #include "base/Component.h"
 #include "engine/U_JobProgress.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
+#include "localization/C_LangList.h"
+#include "localization/C_TextStorage.h"
 #include "localization/qt/QtComponents.h"
+#include "shell/C_FileAssociation.h"
 #include "shell/U_Log.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/ModePictures.h"
@@ -129,10 +133,7 @@ Tmain::Tmain(std::vector<std::string> arguments, QWidget* parent)
   for (size_t i = 0; i < PredefinedSizes.size(); ++i) {
     PredefinedSizes[i].Name = PredefinedSizeTable[i].Name;
   }
-  component_ = AdoptWindow(this);
-  for (const char* name : {"AppEvnt", "WOD", "BF"}) {
-    AddPlainComponent(component_.get(), name);
-  }
+  CreateComponents();
   FormCreate();
 }
 
@@ -148,8 +149,33 @@ void Tmain::ConnectMenu() {
   connect(Openlogfile1, &QAction::triggered, this, [this] { Openlogfile1Click(); });
 }
 
+void Tmain::CreateComponents() {
+  component_ = AdoptWindow(this);
+  TS = new TTextStorage(component_.get(), "TS");
+  TS->SetItems(TStrings(MainTexts.begin(), MainTexts.end()));
+  TS->Loaded();
+  // The start-up sequence hears the first activation after the language
+  // list, which was created later and so is asked first.
+  AppEvnt = new TApplicationEvents(component_.get(), "AppEvnt");
+  AppEvnt->OnActivate = [this] { AppEvntActivate(); };
+  AddPlainComponent(component_.get(), "WOD");
+  AddPlainComponent(component_.get(), "BF");
+  Langue = new TLangList(component_.get(), "Langue");
+  Langue->FilePrefix = "Vandrel_";
+  // An installed copy keeps its language files in share/vandrel; a build
+  // tree or a portable copy beside the program.
+  Langue->SubDir = "../share/vandrel/";
+  Langue->RegKey = "Software\\Tolvane\\Vandrel";
+  Langue->AfterLanguageSwitch = [this](TComponent*) { LangueAfterLanguageSwitch(); };
+  Langue->SetArguments(arguments_);
+  Langue->Loaded();
+  fa = new TFileAssociation(component_.get());
+  fa->SetName("fa");
+  fa->SetExtension("vd0");
+}
+
 AnsiString Tmain::Translate(const AnsiString& english) const {
-  return english;
+  return TS->Translate(english);
 }
 
 void Tmain::CreateControls() {

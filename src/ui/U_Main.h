@@ -29,8 +29,12 @@ class QToolButton;
 
 namespace vandrel {
 
+class TApplicationEvents;
 class TComponent;
+class TFileAssociation;
 class TKLog;
+class TLangList;
+class TTextStorage;
 class TRebuildThread;
 class TSplitThread;
 class TTaskProgressBar;
@@ -133,9 +137,13 @@ public:
   QAction* BugreportFeaturerequestKnownissues1 = nullptr;
   QAction* ChangeLog1 = nullptr;
   QAction* About1 = nullptr;
-  // Non-visual components.
+  // Non-visual components (owned by the window's component).
+  TTextStorage* TS = nullptr;
+  TApplicationEvents* AppEvnt = nullptr;
   TWideOpenDialog* WOD = nullptr;
   TFolderBrowser* BF = nullptr;
+  TLangList* Langue = nullptr;
+  TFileAssociation* fa = nullptr;
 
   // Created by the start-up sequence, kept until the end of the run.
   std::vector<WideString> DroppedFiles;
@@ -213,11 +221,11 @@ public:
 
 protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
 private:
   void CreateControls();
   void CreateMenu();
+  void CreateComponents();
   void ConnectMenu();
   void SwitchMode(QToolButton* button, int title_index, QWidget* panel);
   void Notice(const AnsiString& text);

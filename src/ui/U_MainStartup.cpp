@@ -9,9 +9,12 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "base/Exceptions.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
+#include "localization/C_LangList.h"
 #include "net/U_HTTP_Custo.h"
+#include "shell/C_FileAssociation.h"
 #include "shell/Settings.h"
 #include "shell/U_Log.h"
 #include "shell/U_MsgDlg.h"
@@ -46,26 +49,6 @@ void Tmain::FormCreate() {
   split_btnClick();
 }
 
-void Tmain::showEvent(QShowEvent* event) {
-  QMainWindow::showEvent(event);
-  if (activated_) {
-    return;
-  }
-  // The start-up sequence runs at the application's first activation; an
-  // application that is already active (a second window in one process)
-  // counts as activated now.
-  if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
-    QTimer::singleShot(0, this, [this] { AppEvntActivate(); });
-  } else {
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) {
-              if (state == Qt::ApplicationActive) {
-                AppEvntActivate();
-              }
-            });
-  }
-}
-
 QString Tmain::CaptionText() const {
   return QString::fromUtf8(kTitle) + QStringLiteral(" v") +
          QString::fromStdU16String(GetFileVersionText(Utf8ToWide(ProgramPath())));
@@ -79,14 +62,30 @@ void Tmain::AppEvntActivate() {
   if (activated_) {
     return;
   }
+  // Later activations do nothing.
   activated_ = true;
-  disconnect(qApp, &QGuiApplication::applicationStateChanged, this, nullptr);
 
   const AnsiString program = ProgramPath();
   WriteProductPath(kTitle, program);
   setWindowTitle(CaptionText());
   PaintWhite(modes_pnl);
   PaintWhite(top_pnl);
+  if (!arguments_.empty() &&
+      (arguments_.front() == "register" || arguments_.front() == "unregister")) {
+    if (arguments_.front() == "register") {
+      fa->SetExecutable(program);
+      fa->SetIcon(program);
+      try {
+        fa->RegisterAssociation();
+      } catch (const Exception& error) {
+        ShowMessage(error.Message());
+      }
+    } else {
+      fa->RemoveAssociation();
+    }
+    // The program ends once the message loop regains control.
+    QTimer::singleShot(0, this, [this] { close(); });
+  }
   DroppedFiles.clear();
   RegisterDropTarget();
   TaskProgress = std::make_unique<TTaskProgressBar>(CreateTaskbarList(kDesktopEntry));

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "base/ApplicationEvents.h"
 #include "base/Exceptions.h"
 #include "net/U_HTTP_Custo.h"
 #include "shell/qt/QtMessagePresenter.h"
@@ -55,7 +57,20 @@ int RunVandrel(int argc, char** argv) {
     arguments.emplace_back(argv[i]);
   }
   Tmain main_window(arguments);
+  // Every activation goes to the application-event listeners: the language
+  // list and the start-up sequence act on the first one.
+  QObject::connect(&application, &QGuiApplication::applicationStateChanged,
+                   [](Qt::ApplicationState state) {
+                     if (state == Qt::ApplicationActive) {
+                       ActivateApplication();
+                     }
+                   });
   main_window.show();
+  QTimer::singleShot(0, &main_window, [] {
+    if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+      ActivateApplication();
+    }
+  });
   return QApplication::exec();
 }
 

@@ -13,11 +13,13 @@
 #include <csignal>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/ApplicationEvents.h"
 #include "shell/U_Log.h"
 #include "shell/U_MsgDlg.h"
 #include "support/Hermetic.h"
@@ -65,13 +67,18 @@ protected:
     }
   }
 
-  /// Creates, shows and activates the window with these arguments.
-  Tmain& Open(std::vector<std::string> arguments = {}) {
+  /// Creates, shows and activates the window with these arguments;
+  /// before_activation runs between creation and the first activation.
+  Tmain& Open(std::vector<std::string> arguments = {},
+              const std::function<void(Tmain&)>& before_activation = nullptr) {
     window_.reset();
     skipped_ = 0;
     window_ = std::make_unique<Tmain>(std::move(arguments));
+    if (before_activation) {
+      before_activation(*window_);
+    }
     window_->show();
-    window_->AppEvntActivate();
+    ActivateApplication();
     return *window_;
   }
   Tmain& window() { return *window_; }

@@ -8,7 +8,9 @@
 
 #include "MainWindowFixture.h"
 #include "base/Component.h"
+#include "localization/C_LangList.h"
 #include "net/U_HTTP_Custo.h"
+#include "shell/C_FileAssociation.h"
 #include "shell/Settings.h"
 #include "shell/U_SystemProbes.h"
 
@@ -63,7 +65,7 @@ TEST_F(StartupTest, WritesTheStartLinesInOrderAndOnlyOnce) {
   EXPECT_EQ(LogLines(), expected);
   EXPECT_EQ(window().windowTitle().toStdString(), "Vandrel v" VANDREL_VERSION_TEXT);
   EXPECT_EQ(window().Log->FileName, GetDataFolder(program, "Vandrel") + "Vandrel.log");
-  window().AppEvntActivate();
+  ActivateApplication();
   EXPECT_EQ(LogLines(), expected);
 }
 
@@ -104,6 +106,42 @@ TEST_F(StartupTest, EveryControlIsAComponentOfTheWindow) {
   EXPECT_EQ(items->size(), 14u);
   EXPECT_EQ(main->FindComponent("File1")->GetText("Caption"), "File");
   EXPECT_EQ(main->FindComponent("splitfile_grp")->GetText("Caption"), "File To Split");
+}
+
+} // namespace
+} // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+TEST_F(StartupTest, RegisterAndUnregisterChangeTheAssociationAndClose) {
+  Tmain& registered = Open({"register"});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !registered.isVisible(); }, 5000));
+  ASSERT_TRUE(registered.fa->ReadAssociation());
+  EXPECT_EQ(registered.fa->Executable(), registered.ProgramPath());
+  Tmain& unregistered = Open({"unregister"});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !unregistered.isVisible(); }, 5000));
+  EXPECT_FALSE(unregistered.fa->ReadAssociation());
+  // Only the exact word is a command.
+  Tmain& other = Open({"Register"});
+  QTest::qWait(50);
+  EXPECT_TRUE(other.isVisible());
+  EXPECT_FALSE(other.fa->ReadAssociation());
+}
+
+TEST_F(StartupTest, DashCoWritesTheTemplateOfTheLiveWindows) {
+  TempDir languages;
+  Open({"/CO"}, [&](Tmain& window) { window.Langue->SetExeFolder(W(languages.path().string())); });
+  const auto file = languages.path() / "Vandrel_ORIGINAL.SPK";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  const std::string bytes = ReadFile(file);
+  for (const char* path : {"main.TS", "main.splitgo_btn", "main.splitfile_grp", "main.title_lbl",
+                           "main.Checkforupdate1"}) {
+    EXPECT_NE(bytes.find(path), std::string::npos) << path;
+  }
+  // The texts the window shows at run time are in the template too.
+  EXPECT_NE(bytes.find("Please set a number of parts greater than 1"), std::string::npos);
+  EXPECT_NE(bytes.find("Generate automatic rebuild file"), std::string::npos);
 }
 
 } // namespace

@@ -44,7 +44,7 @@ using TOpenOptions = std::set<TOpenOption>;
 enum class TOpenOptionEx { ofExNoPlacesBar };
 using TOpenOptionsEx = std::set<TOpenOptionEx>;
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TDialogEvent = std::function<void(QObject* Sender)>;
 using TCloseQueryEvent = std::function<void(QObject* Sender, bool& CanClose)>;
 
 /// Base of the program's dialogs: the events every one of them raises.
@@ -57,9 +57,9 @@ public:
 
   int HelpContext = 0;
   /// Raised once the dialog is set up and centred.
-  TNotifyEvent OnShow;
+  TDialogEvent OnShow;
   /// Raised when the dialog window goes away.
-  TNotifyEvent OnClose;
+  TDialogEvent OnClose;
 
 protected:
   /// Moves the window so that it is centred horizontally on the screen of
@@ -101,9 +101,9 @@ public:
   TOpenOptionsEx OptionsEx;
   WideString Title;
   TCloseQueryEvent OnCanClose;
-  TNotifyEvent OnFolderChange;
-  TNotifyEvent OnSelectionChange;
-  TNotifyEvent OnTypeChange;
+  TDialogEvent OnFolderChange;
+  TDialogEvent OnSelectionChange;
+  TDialogEvent OnTypeChange;
 
   /// The dialog while Execute runs (tests drive it), else none.
   QFileDialog* Dialog() const { return dialog_; }
