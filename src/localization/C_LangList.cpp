@@ -318,8 +318,14 @@ AnsiString TLangList::CurrentHeading() const {
 bool TLangList::LoadFlag(std::uint16_t LangId, TBitmap& Bitmap) {
   TStorefile file;
   file.SetSignature(kLanguageFileSignature);
-  file.SetFilename(LanguageFolder() + Utf8ToWide(FilePrefix + "0000" + Hex(LangId, 4) + ".SPK"));
-  file.Open();
+  const WideString name =
+      LanguageFolder() + Utf8ToWide(FilePrefix + "0000" + Hex(LangId, 4) + ".SPK");
+  file.SetFilename(name);
+  // Opening a missing record file creates it, and an empty file would then
+  // be listed as a language: only an existing one is opened.
+  if (WFileExists(name)) {
+    file.Open();
+  }
   if (file.IsOpen() && file.RecordCount() >= 6) {
     file.GoToRecord(5);
     std::string bytes;

@@ -37,6 +37,7 @@
 #include "ui/ModePictures.h"
 #include "ui/U_DragDrop.h"
 #include "ui/U_TaskBarProgressUnit.h"
+#include "update/U_Tarvix_Lite.h"
 
 namespace vandrel {
 
@@ -147,6 +148,7 @@ Tmain::~Tmain() {
 
 void Tmain::ConnectMenu() {
   connect(Openlogfile1, &QAction::triggered, this, [this] { Openlogfile1Click(); });
+  connect(Checkforupdate1, &QAction::triggered, this, [this] { Checkforupdate1Click(); });
 }
 
 void Tmain::CreateComponents() {

@@ -34,6 +34,7 @@ class TComponent;
 class TFileAssociation;
 class TKLog;
 class TLangList;
+class TTarvixLite;
 class TTextStorage;
 class TRebuildThread;
 class TSplitThread;
@@ -204,6 +205,10 @@ public:
   void Quit1Click();
 
   void Openlogfile1Click();
+  void Checkforupdate1Click();
+  /// The end of an update check: offers a newer version, or says (unless
+  /// silent) that the program is up to date.
+  void UpdateCheckDone();
 
   /// Writes a log line (nothing until the start-up sequence made the log).
   void LogAdd(const AnsiString& message, int level);
@@ -218,6 +223,10 @@ public:
 
   /// The activity log, made by the start-up sequence.
   std::unique_ptr<TKLog> Log;
+  /// The update checker, made by the start-up sequence; SilentUpdateCheck
+  /// is true while the start-up check is pending.
+  std::unique_ptr<TTarvixLite> UpdateChecker;
+  bool SilentUpdateCheck = false;
 
 protected:
   void closeEvent(QCloseEvent* event) override;

@@ -21,6 +21,7 @@
 #include "shell/U_SystemProbes.h"
 #include "ui/U_Main.h"
 #include "ui/U_TaskBarProgressUnit.h"
+#include "update/U_Tarvix_Lite.h"
 
 namespace vandrel {
 
@@ -123,6 +124,10 @@ void Tmain::AppEvntActivate() {
   if (!mode_selected) {
     split_btnClick();
   }
+
+  UpdateChecker = std::make_unique<TTarvixLite>(Log.get(), kTitle);
+  SilentUpdateCheck = true;
+  Checkforupdate1Click();
 }
 
 void Tmain::Quit1Click() {
@@ -149,6 +154,7 @@ void Tmain::FormClose() {
     return;
   }
   closed_ = true;
+  UpdateChecker.reset();
   // A running job stops at its next block and closes its files; the file
   // it was writing stays as far as it got. Its completion is awaited so
   // that nothing calls back into a window that is going away.

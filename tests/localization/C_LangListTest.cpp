@@ -93,7 +93,9 @@ TEST(LangListTest, ScanFollowsTheTableAndStopsAtAMissingVariant) {
   ListFixture f("Software\\Tolvane\\ScanTest");
   f.Language(0x0407, "Teilen", "Deutsch");
   f.Language(0x0001040C, "Couper 2", "Français 2");
-  f.Language(0x040C, "Couper", "Fran\xE7" "ais"); // code page 1252
+  f.Language(0x040C, "Couper",
+             "Fran\xE7"
+             "ais");               // code page 1252
   f.Language(0x00030409, "never"); // variant 3 without 1 and 2
   f.Language(0x0409, "Split", "English");
   f.Language(0x0480, "not in the table");
@@ -342,6 +344,26 @@ TEST(LangListTest, LoadFlagReadsRecordFiveAndRefusesBrokenPictures) {
   EXPECT_TRUE(flag.Empty());
   EXPECT_FALSE(f.list->LoadFlag(0x0409, flag));
   EXPECT_FALSE(f.list->LoadFlag(0x0419, flag));
+  EXPECT_FALSE(std::filesystem::exists(f.dir.path() / "Vandrel_00000419.SPK")); // not created
+}
+
+TEST(LangListTest, CplCompatibilityTranslatesOnlyTheOwnerWindow) {
+  TempDir dir;
+  AppTree tree;
+  auto* list = new TLangList(tree.about, "Langue");
+  list->CplCompatibility = true;
+  list->RegKey = "";
+  list->SetExeFolder(Utf8ToWide(dir.path().string()));
+  list->Loaded();
+  EXPECT_EQ(list->Root(), tree.about);
+  LangFileWriter(dir.WFile("0000040C.SPK"))
+      .Header(4, 0x040C)
+      .Group("AboutDlg.ok_btn", 0, 0x21, "D'accord")
+      .Group("main.splitgo_btn", 0, 0x21, "Couper");
+  list->ScanLanguages();
+  list->SetLanguageIndex(0);
+  EXPECT_EQ(tree.ok->GetText("Caption"), "D'accord");
+  EXPECT_EQ(tree.splitgo->GetText("Caption"), "Split Now");
 }
 
 TEST(LangListTest, ExcludedCompsAreSortedWithoutDuplicates) {

@@ -20,11 +20,14 @@
 #include <vector>
 
 #include "base/ApplicationEvents.h"
+#include "platform/Registry.h"
+#include "shell/Settings.h"
 #include "shell/U_Log.h"
 #include "shell/U_MsgDlg.h"
 #include "support/Hermetic.h"
 #include "support/ScriptedMessagePresenter.h"
 #include "ui/U_Main.h"
+#include "update/U_Tarvix_Lite.h"
 
 namespace vandrel::test {
 
@@ -50,6 +53,10 @@ protected:
   void SetUp() override {
     presenter_->AnswerRestWith(kIdOk);
     MarkInstalled(true);
+    // The start-up update check goes to a closed loopback port.
+    platform::RegistryKey key;
+    key.Open(platform::RegistryRoot::CurrentUser, ProductKeyPath(), true);
+    key.WriteString(kUpdateServerSetting, "127.0.0.1:1");
   }
   void TearDown() override { window_.reset(); }
 

@@ -9,6 +9,11 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "MainWindowFixture.h"
@@ -238,6 +243,40 @@ TEST_F(SplitWindowTest, AFolderNamedLikeAPartIsLeftAloneWithoutLooping) {
   EXPECT_TRUE(fs::exists(out_ / "vidéo de plage.avi.vd3" / "inside"));
   EXPECT_FALSE(fs::exists(Part(5)));
   EXPECT_EQ(PartsOnDisk(), 2);
+}
+
+// Makes a file undeletable even for root (the immutable attribute), or
+// reports that the file system cannot.
+bool SetImmutable(const fs::path& file, bool on) {
+  const int fd = open(file.c_str(), O_RDONLY);
+  if (fd < 0) {
+    return false;
+  }
+  int flags = 0;
+  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return done;
+}
+
+TEST_F(SplitWindowTest, AnEarlierPartThatCannotBeDeletedStopsTheSplitWithANotice) {
+  Prepare(10);
+  const fs::path stuck = out_ / "vidéo de plage.avi.vd2";
+  WriteFile(stuck, "old");
+  if (!SetImmutable(stuck, true)) {
+    GTEST_SKIP() << "no immutable files on this file system";
+  }
+  presenter_->Answer({kIdYes});
+  window().splitnumpart_txt->setText("2");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  SetImmutable(stuck, false);
+  EXPECT_FALSE(window().JobRunning());
+  EXPECT_TRUE(LoggedStartingWith("Splitting : unable to delete " + stuck.string(), 2));
+  ASSERT_EQ(Notices().size(), 2u);
+  EXPECT_EQ(Notices()[1], "Unable to delete " + stuck.string() + " (Operation not permitted)");
+  EXPECT_TRUE(window().split_pnl->isEnabled());
+  EXPECT_FALSE(fs::exists(Part(0)));
 }
 
 // A part the program cannot write (the file-size limit stands in for a full

@@ -1,5 +1,6 @@
 // The start-up sequence: command line, log lines, combos, components.
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,11 +63,18 @@ TEST_F(StartupTest, WritesTheStartLinesInOrderAndOnlyOnce) {
       {"Portable : No", 1},
       {"first argument", 1},
       {"OpenSSL : " + GetOpenSslVersionText(), 1}};
-  EXPECT_EQ(LogLines(), expected);
+  auto lines = LogLines();
+  ASSERT_GT(lines.size(), expected.size());
+  EXPECT_EQ(std::vector(lines.begin(), lines.begin() + static_cast<long>(expected.size())),
+            expected);
+  // The silent update check follows.
+  EXPECT_EQ(lines[expected.size()], (std::pair<std::string, int>{"Self update check...", 1}));
   EXPECT_EQ(window().windowTitle().toStdString(), "Vandrel v" VANDREL_VERSION_TEXT);
   EXPECT_EQ(window().Log->FileName, GetDataFolder(program, "Vandrel") + "Vandrel.log");
+  QTest::qWait(20);
+  lines = LogLines();
   ActivateApplication();
-  EXPECT_EQ(LogLines(), expected);
+  EXPECT_EQ(LogLines(), lines);
 }
 
 TEST_F(StartupTest, CombosStartOnCustomAndMbAndKeepTheChoiceOnALanguageSwitch) {
@@ -142,6 +150,74 @@ TEST_F(StartupTest, DashCoWritesTheTemplateOfTheLiveWindows) {
   // The texts the window shows at run time are in the template too.
   EXPECT_NE(bytes.find("Please set a number of parts greater than 1"), std::string::npos);
   EXPECT_NE(bytes.find("Generate automatic rebuild file"), std::string::npos);
+}
+
+} // namespace
+} // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+TEST_F(StartupTest, AFailedUpdateCheckSaysNothingAndFreesTheMenuItem) {
+  Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window().Checkforupdate1->isEnabled(); }, 20000));
+  EXPECT_TRUE(Logged("Self update check...", 1));
+  EXPECT_TRUE(LoggedStartingWith("Vandrel Update self check : Server error (", 2));
+  EXPECT_FALSE(window().SilentUpdateCheck);
+  EXPECT_TRUE(Notices().empty());
+}
+
+TEST_F(StartupTest, UpdateCheckDoneOffersANewVersionAndTellsWhenUpToDate) {
+  Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window().Checkforupdate1->isEnabled(); }, 20000));
+  TTarvixLite& checker = *window().UpdateChecker;
+  // Up to date: logged always, shown only for a check the user asked for.
+  checker.NewVersion = false;
+  checker.Answered = true;
+  window().SilentUpdateCheck = true;
+  window().UpdateCheckDone();
+  EXPECT_TRUE(Notices().empty());
+  window().UpdateCheckDone();
+  EXPECT_EQ(Notices(), std::vector<std::string>{"Vandrel is already up to date."});
+  EXPECT_TRUE(Logged("Vandrel is already up to date.", 1));
+  // A newer version is offered; No opens nothing.
+  ClearNotices();
+  checker.NewVersion = true;
+  presenter_->Answer({kIdNo});
+  window().UpdateCheckDone();
+  EXPECT_TRUE(Logged("New version of Vandrel is detected", 1));
+  EXPECT_EQ(Notices(), std::vector<std::string>{
+                           "A new version of Vandrel is available. Do you want to download update "
+                           "now ?"});
+  EXPECT_EQ(Box(0).buttons, MessageButtons::YesNo);
+  EXPECT_TRUE(window().Checkforupdate1->isEnabled());
+}
+
+} // namespace
+} // namespace vandrel::test
+
+namespace vandrel::test {
+namespace {
+
+// A portable copy carries its settings beside the program: the window
+// writes them back there at the end and leaves no data folder behind.
+TEST_F(StartupTest, APortableCopyMovesItsSettingsBesideTheProgramAtTheEnd) {
+  MarkInstalled(false);
+  const fs::path ini =
+      fs::path(PortableSettingsFile(QCoreApplication::applicationFilePath().toStdString()));
+  ASSERT_FALSE(fs::exists(ini)) << "left over from an earlier run: " << ini;
+  Tmain& portable = Open();
+  EXPECT_TRUE(Logged("Portable : Yes", 1));
+  const fs::path data_folder = GetDataFolder(portable.ProgramPath(), "Vandrel");
+  portable.close();
+  const bool exported = fs::exists(ini);
+  const std::string settings = exported ? ReadFile(ini) : std::string();
+  fs::remove(ini);
+  MarkInstalled(true);
+  EXPECT_TRUE(exported);
+  EXPECT_NE(settings.find("UpdateServer=127.0.0.1:1"), std::string::npos) << settings;
+  EXPECT_FALSE(fs::exists(data_folder));
+  EXPECT_EQ(ReadProductSetting(kUpdateServerSetting), "");
 }
 
 } // namespace
