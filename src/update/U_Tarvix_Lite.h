@@ -4,6 +4,9 @@
 // company and packed version; the server answers with the newest version as
 // plain text. Qt-free: the request goes through the installed HTTP client
 // factory (update/HttpClient.h), and everything runs on the GUI thread.
+// A front end calls InstallQtHttpClient() (net/U_HTTP_Custo.h) once at
+// start-up; without a factory every check ends at once with
+// "Server error (1001)".
 
 #include <cstdint>
 #include <functional>
