@@ -94,6 +94,30 @@ TEST_F(WideDialogTest, OpenDialogReturnsTheFileAndStartsThereNextTime) {
   EXPECT_EQ(dialog.FileName(), W(first.string()));
 }
 
+TEST_F(WideDialogTest, MultipleSelectionGivesEveryFullPath) {
+  const fs::path a = dir_.path() / "a b.txt";
+  const fs::path b = dir_.path() / "ç.txt";
+  WriteFile(a, "a");
+  WriteFile(b, "b");
+  TWideOpenDialog dialog(nullptr);
+  dialog.Options.insert(TOpenOption::ofAllowMultiSelect);
+  dialog.SetInitialDir(W(dir_.path().string() + "/"));
+  bool asked = false;
+  dialog.OnCanClose = [&](QObject*, bool& can_close) {
+    asked = true;
+    EXPECT_EQ(dialog.FileNames().size(), 2u);
+    can_close = true;
+  };
+  WhenOpen(dialog, [&](QFileDialog& window) {
+    window.setDirectory(QString::fromStdString(dir_.path().string()));
+    Choose(window, "\"a b.txt\" \"ç.txt\"");
+  });
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(dialog.FileNames(), (std::vector<WideString>{W(a.string()), W(b.string())}));
+  EXPECT_EQ(dialog.FileName(), W(a.string()));
+}
+
 TEST_F(WideDialogTest, FiltersAndInitialFolderRules) {
   EXPECT_EQ(TWideOpenDialog::NameFilters(W("Vandrel Files (*.vd0)|*.vd0|Texts|*.txt;*.log")),
             (QStringList{"Vandrel Files (*.vd0)", "Texts (*.txt *.log)"}));
