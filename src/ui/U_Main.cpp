@@ -513,6 +513,7 @@ void Tmain::CreateMenu() {
   // The web pages and the About box come with the help commands.
   for (QAction* off : {Help1, BugreportFeaturerequestKnownissues1, ChangeLog1, About1}) {
     off->setEnabled(false);
+    off->setToolTip(QStringLiteral("Not available in this version."));
   }
   N1->setToolTipsVisible(true);
 }
