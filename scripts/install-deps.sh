@@ -12,6 +12,9 @@ packages=(
   # QtNetwork with its OpenSSL TLS backend plugin (HTTPS of the update check)
   libqt6network6
   xvfb xauth dbus-x11 shared-mime-info desktop-file-utils xdg-utils
+  # the window: offscreen and X11 platform plugins, a private D-Bus for the
+  # taskbar-progress test
+  qt6-qpa-plugins dbus-daemon
 )
 
 missing=()

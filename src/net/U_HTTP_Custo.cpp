@@ -47,7 +47,7 @@ QSslConfiguration TrustStoreConfiguration() {
 
 // A status line came: Qt still flags 4xx/5xx statuses as errors, but for us
 // the exchange itself succeeded.
-bool IsHttpStatusError(QNetworkReply::NetworkError error) {
+bool CameAsHttpResponse(QNetworkReply::NetworkError error) {
   return error == QNetworkReply::NoError ||
          (error >= QNetworkReply::ContentAccessDenied &&
           error <= QNetworkReply::UnknownContentError) ||
@@ -169,7 +169,7 @@ void TQtHttpClient::OnFinished() {
         reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray().toStdString();
   }
   uint16_t code = abort_code_;
-  if (code == 0 && !(status.isValid() && IsHttpStatusError(reply->error()))) {
+  if (code == 0 && !(status.isValid() && CameAsHttpResponse(reply->error()))) {
     code = static_cast<uint16_t>(reply->error() == QNetworkReply::NoError
                                      ? QNetworkReply::UnknownNetworkError
                                      : reply->error());

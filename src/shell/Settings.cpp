@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 #include "shell/U_Log.h"
+#include "update/VendorSites.h"
 
 namespace vandrel {
 
@@ -428,7 +429,7 @@ WideString GetOnDiskPath(const WideString& Path) {
 }
 
 AnsiString GetBurnerPageUrl() {
-  return "https://www.tolvane.com/qiv.php";
+  return AnsiString("https://") + kVendorWebSiteHost + "/qiv.php";
 }
 
 void LogRegistryReports(TKLog* Log) {

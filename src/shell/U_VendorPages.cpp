@@ -1,7 +1,6 @@
 #include "shell/U_VendorPages.h"
 
 #include "platform/ShellOpen.h"
-#include "update/U_Tarvix_Lite.h"
 
 namespace vandrel {
 

@@ -3,11 +3,9 @@
 // the main window and the About box.
 
 #include "platform/Strings.h"
+#include "update/VendorSites.h"
 
 namespace vandrel {
-
-/// The vendor's contact address, the target of the About box's "Email".
-inline constexpr char kVendorContactAddress[] = "contact@tolvane.example";
 
 /// Paths of the pages the help commands open.
 inline constexpr char kForumPath[] = "/forum";

@@ -153,10 +153,12 @@ void Tmain::ConnectMenu() {
 }
 
 void Tmain::CreateComponents() {
-  component_ = AdoptWindow(this);
-  TS = new TTextStorage(component_.get(), "TS");
-  TS->SetItems(TStrings(MainTexts.begin(), MainTexts.end()));
-  TS->Loaded();
+  // The text storage leads the window's components, as in its design.
+  component_ = AdoptWindow(this, [this](TComponent* window) {
+    TS = new TTextStorage(window, "TS");
+    TS->SetItems(TStrings(MainTexts.begin(), MainTexts.end()));
+    TS->Loaded();
+  });
   // The start-up sequence hears the first activation after the language
   // list, which was created later and so is asked first.
   AppEvnt = new TApplicationEvents(component_.get(), "AppEvnt");

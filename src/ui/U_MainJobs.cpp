@@ -248,7 +248,7 @@ void Tmain::spansplitfile_btnClick() {
     if (!error.Reason().empty()) {
       text += " (" + error.Reason() + ")";
     }
-    MsgBox(this, text, kButtonsOk, kKindError);
+    MsgBox(static_cast<QWidget*>(this), text, kButtonsOk, kKindError);
     return;
   }
   const auto floppy = static_cast<std::int64_t>(PredefinedSizeTable[1].Size);

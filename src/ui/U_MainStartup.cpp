@@ -135,7 +135,7 @@ void Tmain::Quit1Click() {
 }
 
 AnsiString Tmain::LoadedLanguageName() const {
-  return AnsiString();
+  return Langue->CurrentTitle();
 }
 
 void Tmain::Openlogfile1Click() {
@@ -178,7 +178,7 @@ void Tmain::Notice(const AnsiString& text) {
 }
 
 bool Tmain::AskYes(const AnsiString& text) {
-  return AskYesNo(this, text) == kIdYes;
+  return AskYesNo(static_cast<QWidget*>(this), text) == kIdYes;
 }
 
 } // namespace vandrel

@@ -2,6 +2,7 @@
 // from "Check for update...".
 
 #include <QAction>
+#include <QWidget>
 
 #include "platform/ShellOpen.h"
 #include "shell/U_Log.h"
@@ -23,8 +24,9 @@ void Tmain::Checkforupdate1Click() {
 void Tmain::UpdateCheckDone() {
   if (UpdateChecker->NewVersion) {
     LogAdd("New version of Vandrel is detected", kLogInfo);
-    if (AskYesNo(this, "A new version of Vandrel is available. Do you want to download update now "
-                       "?") == kIdYes) {
+    if (AskYesNo(static_cast<QWidget*>(this),
+                 "A new version of Vandrel is available. Do you want to download update now "
+                 "?") == kIdYes) {
       platform::ShellOpen(DownloadPageUrl());
     }
   } else if (UpdateChecker->Answered) {

@@ -8,7 +8,7 @@
 #include "shell/C_VersionInfo.h"
 #include "shell/Settings.h"
 #include "shell/U_Log.h"
-#include "update/U_UrlEncode.h"
+#include "shell/U_MelkUtils.h"
 #include "update/U_Version.h"
 
 namespace vandrel {

@@ -4,6 +4,9 @@
 // company and packed version; the server answers with the newest version as
 // plain text. Qt-free: the request goes through the installed HTTP client
 // factory (update/HttpClient.h), and everything runs on the GUI thread.
+// A front end calls InstallQtHttpClient() (net/U_HTTP_Custo.h) once at
+// start-up; without a factory every check ends at once with
+// "Server error (1001)".
 
 #include <cstdint>
 #include <functional>
@@ -11,14 +14,12 @@
 
 #include "platform/Strings.h"
 #include "update/HttpClient.h"
+#include "update/VendorSites.h"
 
 namespace vandrel {
 
 class TKLog;
 
-/// The update server and the vendor's web site.
-inline constexpr char kUpdateServerHost[] = "update.tolvane.example";
-inline constexpr char kVendorWebSiteHost[] = "www.tolvane.example";
 /// String value of the product key that replaces the update server's host
 /// ("HOST" or "HOST:PORT"); read at every check.
 inline constexpr char kUpdateServerSetting[] = "UpdateServer";

@@ -347,6 +347,25 @@ TEST(LangListTest, LoadFlagReadsRecordFiveAndRefusesBrokenPictures) {
   EXPECT_FALSE(std::filesystem::exists(f.dir.path() / "Vandrel_00000419.SPK")); // not created
 }
 
+TEST(LangListTest, CplCompatibilityTranslatesOnlyTheOwnerWindow) {
+  TempDir dir;
+  AppTree tree;
+  auto* list = new TLangList(tree.about, "Langue");
+  list->CplCompatibility = true;
+  list->RegKey = "";
+  list->SetExeFolder(Utf8ToWide(dir.path().string()));
+  list->Loaded();
+  EXPECT_EQ(list->Root(), tree.about);
+  LangFileWriter(dir.WFile("0000040C.SPK"))
+      .Header(4, 0x040C)
+      .Group("AboutDlg.ok_btn", 0, 0x21, "D'accord")
+      .Group("main.splitgo_btn", 0, 0x21, "Couper");
+  list->ScanLanguages();
+  list->SetLanguageIndex(0);
+  EXPECT_EQ(tree.ok->GetText("Caption"), "D'accord");
+  EXPECT_EQ(tree.splitgo->GetText("Caption"), "Split Now");
+}
+
 TEST(LangListTest, ExcludedCompsAreSortedWithoutDuplicates) {
   ListFixture f("");
   f.list->SetProp("ExcludedComps", TStrings{"main.b", "A", "a", "Main.B", "c"});

@@ -145,6 +145,15 @@ TEST(LangPackTest, TemplateReadBackChangesNoTextButAppliesFonts) {
   EXPECT_EQ(tree.ts->Items(), (TStrings{"Done.", "unused"}));
 }
 
+TEST(LangPackTest, EmptyFontNameKeepsTheFaces) {
+  TempDir dir;
+  AppTree tree;
+  LangFileWriter(dir.WFile("noface.spk")).Header(4, 0x040C, 0, "");
+  TLanguageRecord reader(4, &tree.app, nullptr);
+  ASSERT_TRUE(reader.ApplyFile(dir.WFile("noface.spk")));
+  EXPECT_EQ(tree.main->GetFont("Font"), (TFont{"Sans", 0, 8}));
+}
+
 TEST(LangPackTest, TranslatedTextsHintFlagsAndLayoutCodes) {
   TempDir dir;
   AppTree tree;

@@ -1,5 +1,6 @@
 // Files dropped on the window, and the mode switching they cause.
 
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -114,6 +115,9 @@ TEST_F(DropTest, ModesShowTheirPanelAndHeader) {
   EXPECT_FALSE(window().diskspan_btn->isEnabled());
   EXPECT_EQ(window().settings_btn->isEnabled(), settings);
   window().EnablePanel(window().split_pnl, true);
+  // File / Quit closes the window like its close button.
+  window().Quit1->trigger();
+  EXPECT_FALSE(window().isVisible());
 }
 
 } // namespace

@@ -98,6 +98,9 @@ TEST_F(StartupTest, EveryControlIsAComponentOfTheWindow) {
   TComponent* main = window().Component();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(main->Name(), "main");
+  ASSERT_GT(main->ComponentCount(), 60);
+  EXPECT_EQ(main->Component(0)->Name(), "TS");
+  EXPECT_EQ(main->Component(1)->Name(), "top_pnl");
   EXPECT_TRUE(main->IsWindow());
   for (const char* name :
        {"top_pnl", "title_lbl", "split_btn", "splitgo_btn", "splitpredef_cmb", "rbldoutput_txt",

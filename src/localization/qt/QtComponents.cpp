@@ -410,8 +410,12 @@ TComponent& QtApplicationComponent() {
   return *application;
 }
 
-std::unique_ptr<TComponent> AdoptWindow(QWidget* window) {
+std::unique_ptr<TComponent> AdoptWindow(QWidget* window,
+                                        const std::function<void(TComponent*)>& first) {
   auto component = std::make_unique<TQtComponent>(&QtApplicationComponent(), window, true);
+  if (first) {
+    first(component.get());
+  }
   AdoptChildren(component.get(), window);
   return component;
 }

@@ -10,6 +10,7 @@
 // text), "alignment" and "Layout" (label and edit alignment), "Font"
 // (family, character set 1, size in points).
 
+#include <functional>
 #include <memory>
 
 #include "base/Component.h"
@@ -27,10 +28,12 @@ TComponent& QtApplicationComponent();
 /// Makes the window a component (its object name is the component name)
 /// owned by the application object, and every named object inside it a
 /// component owned by the window's, in creation order (depth first).
-/// Objects whose name begins with "qt_" and unnamed ones are left out. The
-/// caller keeps the returned window component; destroying it removes the
-/// whole window from the tree.
-std::unique_ptr<TComponent> AdoptWindow(QWidget* window);
+/// Objects whose name begins with "qt_" and unnamed ones are left out.
+/// first, when given, creates components that come before the controls
+/// (a window's text storage). The caller keeps the returned window
+/// component; destroying it removes the whole window from the tree.
+std::unique_ptr<TComponent> AdoptWindow(QWidget* window,
+                                        const std::function<void(TComponent*)>& first = {});
 
 /// A component with no published property, for the window's non-visual
 /// parts that have nothing to translate; owned by owner.

@@ -1,4 +1,4 @@
-#include "update/U_UrlEncode.h"
+#include "shell/U_MelkUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #pragma once
-// Query-string encoding of the update request. Kept in a module of its own
-// so that the shell's utility unit can take it over without a merge fight.
+// Small text helpers shared by the shell and the update check.
 
 #include "platform/Strings.h"
 
