@@ -98,9 +98,12 @@ TLanguageChoice::TLanguageChoice(QWidget* parent) : QFrame(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(1, 0, 1, 1);
-  layout->setSpacing(2);
+  layout->setSpacing(0);
+  // The separator 20 pixels from the top under a heading of one line.
   layout->addWidget(HeadingLabel);
+  layout->addSpacing(4);
   layout->addWidget(Separator);
+  layout->addSpacing(2);
   layout->addWidget(LanguageBox, 1);
 
   connect(LanguageBox, &QListWidget::itemClicked, this, [this] { BoxClick(); });
