@@ -9,16 +9,7 @@ PropertyKind KindOf(const PropertyValue& value) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
+  return SameTextAscii(a, b);
 }
 
 TComponent::TComponent(TComponent* owner, AnsiString name) : name_(std::move(name)), owner_(owner) {

@@ -96,14 +96,7 @@ bool CheckOutputFolder(const std::string& folder) {
 
 std::optional<std::int64_t> PresetSize(const std::string& key) {
   for (size_t i = 0; i < PredefinedSizeTable.size(); ++i) {
-    std::string name = PredefinedSizeTable[i].Name;
-    auto lower = [](std::string s) {
-      for (char& c : s) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      }
-      return s;
-    };
-    if (key == std::to_string(i) || lower(key) == lower(name)) {
+    if (key == std::to_string(i) || SameTextAscii(key, PredefinedSizeTable[i].Name)) {
       return static_cast<std::int64_t>(PredefinedSizeTable[i].Size);
     }
   }

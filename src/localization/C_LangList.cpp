@@ -39,14 +39,7 @@ AnsiString Hex(std::uint32_t value, int digits) {
 }
 
 bool LessIgnoringCase(const AnsiString& a, const AnsiString& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) {
-      return lower(a[i]) < lower(b[i]);
-    }
-  }
-  return a.size() < b.size();
+  return LessTextAscii(a, b);
 }
 
 TComponent* TopOwner(TComponent* c) {
@@ -361,8 +354,7 @@ void TLangList::FirstActivation() {
   // later activation (closing that box is one) must not raise it again.
   activated_ = true;
   for (AnsiString argument : arguments_) {
-    std::transform(argument.begin(), argument.end(), argument.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    std::transform(argument.begin(), argument.end(), argument.begin(), AsciiLower);
     if (const size_t slash = argument.find('/'); slash != AnsiString::npos) {
       argument[slash] = '-';
     }

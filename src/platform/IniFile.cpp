@@ -40,19 +40,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    x = (x >= 'A' && x <= 'Z') ? static_cast<char>(x + 32) : x;
-    y = (y >= 'A' && y <= 'Z') ? static_cast<char>(y + 32) : y;
-    if (x != y) {
-      return false;
-    }
-  }
-  return true;
+  return SameTextAscii(a, b);
 }
 
 enum class Kind { Other, Section, Entry };

@@ -1,5 +1,7 @@
 #include "platform/Strings.h"
 
+#include <algorithm>
+
 namespace vandrel {
 
 namespace {
@@ -97,6 +99,28 @@ AnsiString WideToUtf8(std::u16string_view text) {
 
 WideString WideFromInt(long long value) {
   return Utf8ToWide(std::to_string(value));
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LessTextAscii(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+      return AsciiLower(a[i]) < AsciiLower(b[i]);
+    }
+  }
+  return a.size() < b.size();
 }
 
 } // namespace vandrel

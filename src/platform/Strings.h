@@ -25,4 +25,14 @@ inline WideString W(std::string_view utf8) {
 /// Decimal text of a number as a WideString (the "%d" of part names).
 WideString WideFromInt(long long value);
 
+/// A letter A-Z in lower case; every other byte unchanged.
+inline char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+/// Equal without regard to ASCII letter case (names, keys, addresses); for
+/// texts in any script see platform::SameTextIgnoringCase.
+bool SameTextAscii(std::string_view a, std::string_view b);
+/// Ordered without regard to ASCII letter case.
+bool LessTextAscii(std::string_view a, std::string_view b);
+
 } // namespace vandrel

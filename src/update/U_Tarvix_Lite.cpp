@@ -25,19 +25,6 @@ uint32_t TickCount() {
                                    .count());
 }
 
-bool SameTextIgnoringCase(const AnsiString& a, const AnsiString& b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
 AnsiString Trimmed(const AnsiString& text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
   if (first == AnsiString::npos) {
@@ -130,7 +117,7 @@ void TTarvixLite::CheckIdentity(const TUpdateIdentity& Identity, TNotifyEvent On
     Client->ProxyPassword.clear();
 
     const AnsiString address = factory->FallbackToHttp(url);
-    if (!SameTextIgnoringCase(address, url)) {
+    if (!SameTextAscii(address, url)) {
       LogAdd(Log, "TarvixLite : No SSL / Back to HTTP", kLogVerbose);
     }
     Client->URL = address;
