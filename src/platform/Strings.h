@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vandrel {
 
@@ -24,6 +25,10 @@ inline WideString W(std::string_view utf8) {
 
 /// Decimal text of a number as a WideString (the "%d" of part names).
 WideString WideFromInt(long long value);
+
+/// The lines of a text, split at LF, each without a final CR; no empty last
+/// line for a text that ends in LF.
+std::vector<std::string> SplitTextLines(std::string_view text);
 
 /// A letter A-Z in lower case; every other byte unchanged.
 inline char AsciiLower(char c) {

@@ -43,17 +43,7 @@ std::vector<std::string> ApplicationFolders() {
 std::map<std::string, std::string> ReadDesktopEntry(const std::string& text) {
   std::map<std::string, std::string> fields;
   bool inside = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      end = text.size();
-    }
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
+  for (const std::string& line : SplitTextLines(text)) {
     if (line.empty() || line[0] == '#') {
       continue;
     }

@@ -359,19 +359,9 @@ bool ParseValue(const std::string& line, Value& value) {
 }
 
 bool Parse(const std::string& text, Key& root) {
-  size_t start = 0;
   bool seen_header = false;
   Key* current = nullptr;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) {
-      end = text.size();
-    }
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-    }
+  for (const std::string& line : SplitTextLines(text)) {
     if (line.empty() || line[0] == ';') {
       continue;
     }
