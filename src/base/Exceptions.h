@@ -21,15 +21,20 @@ public:
 /// their ErrorText.
 class EStreamError : public Exception {
 public:
-  EStreamError(const AnsiString& message, WideString file_name, AnsiString reason)
-      : Exception(message), file_name_(std::move(file_name)), reason_(std::move(reason)) {}
+  EStreamError(const AnsiString& message, WideString file_name, AnsiString reason,
+               int error_code = 0)
+      : Exception(message), file_name_(std::move(file_name)), reason_(std::move(reason)),
+        error_code_(error_code) {}
   const WideString& FileName() const { return file_name_; }
   /// The system's reason ("No space left on device"); may be empty.
   const AnsiString& Reason() const { return reason_; }
+  /// The system error code behind Reason(), 0 when there is none.
+  int ErrorCode() const { return error_code_; }
 
 private:
   WideString file_name_;
   AnsiString reason_;
+  int error_code_ = 0;
 };
 
 class EFCreateError : public EStreamError {

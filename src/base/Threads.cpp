@@ -1,5 +1,7 @@
 #include "base/Threads.h"
 
+#include <system_error>
+
 #include "base/MainThread.h"
 
 namespace vandrel {
@@ -16,11 +18,28 @@ TThread::~TThread() {
   }
 }
 
+namespace {
+std::atomic<bool> fail_starts{false};
+} // namespace
+
+void TThread::FailStartsForTesting(bool fail) {
+  fail_starts = fail;
+}
+
 void TThread::Start() {
   if (started_.exchange(true)) {
     return;
   }
-  worker_ = std::thread([this] { Run(); });
+  try {
+    if (fail_starts) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                              "thread");
+    }
+    worker_ = std::thread([this] { Run(); });
+  } catch (...) {
+    started_ = false;
+    throw;
+  }
 }
 
 void TThread::WaitFor() {
@@ -29,7 +48,9 @@ void TThread::WaitFor() {
   }
 }
 
-void TThread::Synchronize(const std::function<void()>& fn) { RunOnMainThread(fn); }
+void TThread::Synchronize(const std::function<void()>& fn) {
+  RunOnMainThread(fn);
+}
 
 void TThread::DoTerminate() {
   if (OnTerminate) {

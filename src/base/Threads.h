@@ -22,8 +22,12 @@ public:
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
-  /// Starts the worker; a second call does nothing.
+  /// Starts the worker; a second call does nothing. Raises
+  /// std::system_error when the system cannot start a thread.
   void Start();
+  /// Tests only: while set, Start raises as when the system has no thread
+  /// to give.
+  static void FailStartsForTesting(bool fail);
   /// Asks the worker to stop; the worker decides where it looks.
   void Terminate() { terminated_ = true; }
   bool Terminated() const { return terminated_; }

@@ -8,7 +8,9 @@
 
 #include "cli/Commands.h"
 #include "cli/JobRunner.h"
+#include "engine/PartSet.h"
 #include "engine/U_PartSizes.h"
+#include "engine/U_RebuildScript.h"
 #include "engine/U_RebuildThread.h"
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
@@ -20,16 +22,26 @@ namespace vandrel::cli {
 namespace {
 
 struct Options {
-  std::string input;
-  std::string output_dir;
+  WideString input;
+  std::string input_text; // as typed, for messages
+  WideString output_dir;
+  std::string output_text;
   std::optional<std::string> parts;
   std::optional<std::string> size;
   std::optional<std::string> preset;
   bool quiet = false;
   bool yes = false;
+  bool script = false;
 };
 
+// Command-line words are file names as the system gave them: bytes.
+WideString NameFromArgument(const std::string& word) {
+  return DecodeNativeName(word);
+}
+
 bool ParseOptions(const Arguments& arguments, bool split, Options& options) {
+  bool options_ended = false;
+  bool have_input = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& word = arguments[i];
     auto value = [&](std::optional<std::string>& into) {
@@ -41,15 +53,28 @@ bool ParseOptions(const Arguments& arguments, bool split, Options& options) {
       return true;
     };
     std::optional<std::string> text;
-    if (word == "-o" || word == "--output") {
+    if (options_ended || word.empty() || word[0] != '-' || word == "-") {
+      if (have_input) {
+        PrintError("unexpected argument " + word);
+        return false;
+      }
+      options.input_text = word;
+      options.input = NameFromArgument(word);
+      have_input = true;
+    } else if (word == "--") {
+      options_ended = true;
+    } else if (word == "-o" || word == "--output") {
       if (!value(text)) {
         return false;
       }
-      options.output_dir = *text;
+      options.output_text = *text;
+      options.output_dir = NameFromArgument(*text);
     } else if (word == "-q" || word == "--quiet") {
       options.quiet = true;
     } else if (split && (word == "-y" || word == "--yes")) {
       options.yes = true;
+    } else if (split && word == "--script") {
+      options.script = true;
     } else if (split && (word == "-n" || word == "--parts")) {
       if (!value(options.parts)) {
         return false;
@@ -62,33 +87,51 @@ bool ParseOptions(const Arguments& arguments, bool split, Options& options) {
       if (!value(options.preset)) {
         return false;
       }
-    } else if (!word.empty() && word[0] == '-' && word != "-") {
-      PrintError("unknown option " + word);
-      return false;
-    } else if (options.input.empty()) {
-      options.input = word;
     } else {
-      PrintError("unexpected argument " + word);
+      PrintError("unknown option " + word);
       return false;
     }
   }
-  if (options.input.empty()) {
+  if (!have_input || options.input.empty()) {
     PrintError(split ? "no file to split given" : "no part file given");
     return false;
   }
   return true;
 }
 
-// The folder of a file name as the window fills it in: up to the last
-// separator, or the current folder for a bare name.
-std::string FolderOf(const std::string& file) {
-  const WideString folder = WExtractFileDir(W(file));
-  return folder.empty() ? std::string(".") : WideToUtf8(folder);
+// "1 part", "2 parts".
+std::string Count(long long value, const char* unit) {
+  return std::to_string(value) + " " + unit + (value == 1 ? "" : "s");
 }
 
-bool CheckOutputFolder(const std::string& folder) {
-  if (!WDirectoryExists(WExcludeTrailingBackslash(W(folder)))) {
-    PrintError("Directory " + folder + " Not Found.");
+// The input file's checks, as the window makes them.
+bool CheckInput(const Options& options) {
+  switch (CheckInputFile(options.input)) {
+  case FileProblem::None:
+    return true;
+  case FileProblem::Missing:
+    PrintError("File " + options.input_text + " Not Found.");
+    return false;
+  case FileProblem::NotRegular:
+    PrintError(options.input_text + " is not a regular file.");
+    return false;
+  }
+  return false;
+}
+
+// The output folder: as given, or the input's folder as the window fills
+// it in (the current folder for a bare name). False when it does not exist.
+bool ResolveOutputFolder(Options& options) {
+  if (options.output_text.empty()) {
+    const WideString folder = WExtractFileDir(options.input);
+    const bool rooted = !options.input.empty() && platform::IsPathDelimiter(options.input[0]);
+    options.output_dir =
+        !folder.empty() ? folder : (rooted ? WideString(1, platform::PathSeparator()) : u".");
+    options.output_text = WideToUtf8(options.output_dir);
+  }
+  options.output_dir = NormalizeFolder(options.output_dir);
+  if (!WDirectoryExists(options.output_dir)) {
+    PrintError("Directory " + options.output_text + " Not Found.");
     return false;
   }
   return true;
@@ -103,46 +146,60 @@ std::optional<std::int64_t> PresetSize(const std::string& key) {
   return std::nullopt;
 }
 
+void PrintFileList(const char* heading, const std::vector<WideString>& files) {
+  std::fprintf(stderr, "%s\n", heading);
+  for (const WideString& file : files) {
+    std::fprintf(stderr, "  %s\n", WideToUtf8(file).c_str());
+  }
+}
+
 // Parts of an earlier split of the same file in the output folder: a later
 // join would take leftover higher-numbered parts for part of the file.
-int RemoveEarlierParts(const std::string& output_dir, const std::string& source, bool yes) {
-  const WideString folder = WIncludeTrailingBackslash(W(output_dir));
-  const WideString pattern = folder + WExtractFileName(W(source)) + u".vd*";
-  std::vector<WideString> found;
-  TWin32FindDataW data;
-  FileHandle search = WFindFirstFile(pattern, data);
-  if (search != kInvalidHandle) {
-    do {
-      if ((data.attributes & platform::kFileAttributeDirectory) == 0) {
-        found.push_back(folder + data.name);
-      }
-    } while (WFindNextFile(search, data));
-    WFindClose(search);
-  }
+int RemoveEarlierParts(const Options& options) {
+  const std::vector<WideString> found = FindEarlierParts(options.output_dir, options.input);
   if (found.empty()) {
     return kExitSuccess;
   }
-  const std::string question =
-      "Parts of the file have been found in the output directory. Vandrel will now delete these "
-      "file. This action can not been undone. Continue anyway ?";
-  if (!yes) {
+  if (!options.yes) {
+    PrintFileList("Parts of an earlier split were found in the output folder:", found);
     if (!isatty(STDIN_FILENO)) {
-      PrintError("parts of an earlier split were found in the output folder (" +
-                 WideToUtf8(found.front()) + "); run again with --yes to delete them");
+      PrintError("run again with --yes to delete them; nothing was deleted and the split was "
+                 "not started");
       return kExitUsage;
     }
-    if (AskYesNo(nullptr, question) != kIdYes) {
+    if (AskYesNo(nullptr, EarlierPartsQuestion) != kIdYes) {
+      PrintError("nothing was deleted and the split was not started");
       return kExitUsage;
     }
   }
-  for (const WideString& name : found) {
-    if (!WDeleteFile(name)) {
-      PrintError("Cannot delete " + WideToUtf8(name) + ": " +
-                 platform::ErrorText(platform::LastError()));
-      return kExitFailed;
+  const auto failure = DeleteFiles(found, [&](const WideString& file) {
+    if (!options.quiet) {
+      std::fprintf(stderr, "deleting %s\n", WideToUtf8(file).c_str());
     }
+  });
+  if (failure) {
+    PrintError("Cannot delete " + WideToUtf8(failure->file) + ": " + failure->reason +
+               "; the split was not started");
+    return kExitFailed;
   }
   return kExitSuccess;
+}
+
+// The rebuild script, as the window's "Generate automatic rebuild file"
+// writes it. The parts are complete either way, so this never fails the run.
+void WriteScriptFor(const TSplitThread& job) {
+  const WideString name = WExtractFileName(job.SourceFile);
+  if (!ScriptCanQuoteName(name)) {
+    PrintError("the parts are complete, but no rebuild script was written: the name " +
+               WideToUtf8(name) + " holds a character that a batch script cannot quote");
+    return;
+  }
+  try {
+    WriteRebuildScript(job.OutputDir, job.SourceFile, job.PartCount);
+  } catch (const EStreamError& error) {
+    PrintError("the parts are complete, but the rebuild script " + WideToUtf8(error.FileName()) +
+               " could not be written: " + error.Reason());
+  }
 }
 
 int RunSplit(const Arguments& arguments) {
@@ -156,14 +213,7 @@ int RunSplit(const Arguments& arguments) {
     PrintError("give exactly one of --parts N, --size SIZE or --preset NAME");
     return kExitUsage;
   }
-  if (!WFileExists(W(options.input))) {
-    PrintError("File " + options.input + " Not Found.");
-    return kExitUsage;
-  }
-  if (options.output_dir.empty()) {
-    options.output_dir = FolderOf(options.input);
-  }
-  if (!CheckOutputFolder(options.output_dir)) {
+  if (!CheckInput(options) || !ResolveOutputFolder(options)) {
     return kExitUsage;
   }
   std::int64_t part_size = 0;
@@ -198,29 +248,33 @@ int RunSplit(const Arguments& arguments) {
       return kExitUsage;
     }
     try {
-      TWFileStream file(W(options.input), fmShareDenyNone);
+      TWFileStream file(options.input, fmShareDenyNone);
       part_size = PartSizeForCount(file.Size(), count);
     } catch (const EStreamError& error) {
-      PrintError("Unable to open file " + options.input + ": " + error.Reason());
+      PrintError("Unable to open file " + options.input_text + ": " + error.Reason());
       return kExitFailed;
     }
   }
-  if (const int status = RemoveEarlierParts(options.output_dir, options.input, options.yes);
-      status != kExitSuccess) {
+  if (const int status = RemoveEarlierParts(options); status != kExitSuccess) {
     return status;
   }
 
   TSplitThread job;
-  job.SourceFile = W(options.input);
-  job.OutputDir = W(options.output_dir);
+  job.SourceFile = options.input;
+  job.OutputDir = options.output_dir;
   job.PartSize = part_size;
   const int status = RunJob(job, !options.quiet);
-  if (status == kExitSuccess && !options.quiet) {
-    std::fprintf(stderr, "%d part%s of %lld bytes written to %s\n", job.PartCount,
-                 job.PartCount == 1 ? "" : "s", static_cast<long long>(part_size),
-                 options.output_dir.c_str());
+  if (status != kExitSuccess) {
+    return status;
   }
-  return status;
+  if (!options.quiet) {
+    std::fprintf(stderr, "%s of %s written to %s\n", Count(job.PartCount, "part").c_str(),
+                 Count(part_size, "byte").c_str(), options.output_text.c_str());
+  }
+  if (options.script) {
+    WriteScriptFor(job);
+  }
+  return kExitSuccess;
 }
 
 int RunJoin(const Arguments& arguments) {
@@ -228,22 +282,15 @@ int RunJoin(const Arguments& arguments) {
   if (!ParseOptions(arguments, false, options)) {
     return kExitUsage;
   }
-  if (!WFileExists(W(options.input))) {
-    PrintError("File " + options.input + " Not Found.");
-    return kExitUsage;
-  }
-  if (options.output_dir.empty()) {
-    options.output_dir = FolderOf(options.input);
-  }
-  if (!CheckOutputFolder(options.output_dir)) {
+  if (!CheckInput(options) || !ResolveOutputFolder(options)) {
     return kExitUsage;
   }
   TRebuildThread job;
-  job.FirstPart = W(options.input);
-  job.OutputDir = W(options.output_dir);
+  job.FirstPart = options.input;
+  job.OutputDir = options.output_dir;
   const int status = RunJob(job, !options.quiet);
   if (status == kExitSuccess && !options.quiet) {
-    std::fprintf(stderr, "%d part%s joined into %s\n", job.PartCount, job.PartCount == 1 ? "" : "s",
+    std::fprintf(stderr, "%s joined into %s\n", Count(job.PartCount, "part").c_str(),
                  WideToUtf8(job.OutputFile()).c_str());
   }
   return status;
@@ -263,7 +310,8 @@ int RunPresets(const Arguments& arguments) {
 }
 
 const CommandRegistration split_command{
-    {"split", "split FILE [-o DIR] (--parts N | --size SIZE | --preset NAME) [--yes] [--quiet]",
+    {"split",
+     "split FILE [-o DIR] (--parts N | --size SIZE | --preset NAME) [--script] [--yes] [--quiet]",
      &RunSplit}};
 const CommandRegistration join_command{{"join", "join PART [-o DIR] [--quiet]", &RunJoin}};
 const CommandRegistration presets_command{{"presets", "presets", &RunPresets}};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "platform/FileSizeLimit.h"
 #include "shell/TerminalMessagePresenter.h"
 
 namespace vandrel::cli {
@@ -42,6 +43,7 @@ void PrintUsage(std::FILE* to) {
 
 int main(int argc, char** argv) {
   using namespace vandrel::cli;
+  vandrel::platform::TreatFileSizeLimitAsWriteError();
   // Questions of the jobs (disk changes, confirmations) become prompts.
   vandrel::SetMessagePresenter(std::make_shared<vandrel::TerminalMessagePresenter>(stdin, stderr));
   if (argc < 2) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Numbers.h"
+#include "engine/PartSet.h"
 #include "engine/U_SpannedFileStream.h"
 
 namespace vandrel {
@@ -50,53 +51,23 @@ WideString TRebuildThread::PartName(std::int32_t number) const {
   return DeriveRebuildNames(FirstPart).part_prefix + WideFromInt(number);
 }
 
-std::int64_t TRebuildThread::PartBeyondGap() const {
-  const WideString prefix = DeriveRebuildNames(FirstPart).part_prefix;
-  const WideString prefix_name = WExtractFileName(prefix);
-  std::int64_t lowest = -1;
-  TWin32FindDataW data;
-  const FileHandle search = WFindFirstFile(prefix + u"*", data);
-  if (search == kInvalidHandle) {
-    return -1;
-  }
-  do {
-    if ((data.attributes & platform::kFileAttributeDirectory) != 0 ||
-        data.name.size() <= prefix_name.size() ||
-        data.name.compare(0, prefix_name.size(), prefix_name) != 0) {
-      continue;
-    }
-    const WideString number = data.name.substr(prefix_name.size());
-    if (number.size() > 10 || !std::all_of(number.begin(), number.end(), IsDigit) ||
-        (number.size() > 1 && number[0] == u'0')) {
-      continue;
-    }
-    std::int64_t value = 0;
-    for (char16_t ch : number) {
-      value = value * 10 + (ch - u'0');
-    }
-    if (value > PartCount && (lowest < 0 || value < lowest)) {
-      lowest = value;
-    }
-  } while (WFindNextFile(search, data));
-  WFindClose(search);
-  return lowest;
-}
-
 void TRebuildThread::Execute() {
   PartCount = 0;
-  std::int64_t total = 0;
+  // The whole set is checked before the output is created, so a damaged
+  // set never truncates an existing file of the output's name.
+  const PartSetCheck set = CheckPartSet(DeriveRebuildNames(FirstPart).part_prefix);
+  if (!set.Whole()) {
+    RecordError(set.error_format, set.error_args);
+    return;
+  }
+  PartCount = set.count;
+  TotalBytes = set.total;
+  const std::int64_t total = set.total;
   try {
-    while (WFileExists(PartName(PartCount))) {
-      TWFileStream part(PartName(PartCount), fmOpenRead);
-      total += part.Size();
-      ++PartCount;
-    }
-    TotalBytes = total;
-    if (PartCount == 0) {
-      // Without a first part there is nothing to join; an existing file of
-      // the output's name is left alone.
-      RecordError("Cannot open " + WideToUtf8(PartName(0)) + ": file not found");
-      return;
+    // Every part is opened once, without sharing, before the output is
+    // created: a part that another opener holds stops the job here.
+    for (std::int32_t i = 0; i < PartCount; ++i) {
+      TWFileStream part(PartName(i), fmOpenRead);
     }
     StartTime = Now();
     const WideString output_name = OutputFile();
@@ -118,13 +89,10 @@ void TRebuildThread::Execute() {
         remaining -= n;
       }
     }
+    // The parts may be deleted next: the joined file must be on the disk.
+    output.FlushAndClose();
   } catch (const EStreamError& error) {
     RecordError(error);
-    return;
-  }
-  if (const std::int64_t beyond = PartBeyondGap(); beyond >= 0) {
-    RecordError("Missing part " + WideToUtf8(PartName(PartCount)) + ": part " +
-                std::to_string(beyond) + " and later were not joined");
   }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The rebuild job: joins the part set that FirstPart belongs to (always
-// from .vd0, up to the first missing number) into OutputDir.
+// from .vd0) into OutputDir, after checking the whole set.
 
 #include "engine/U_CopyJob.h"
 
@@ -32,10 +32,6 @@ public:
 
 protected:
   void Execute() override;
-
-private:
-  /// The lowest-numbered part above the set that exists, or -1.
-  std::int64_t PartBeyondGap() const;
 };
 
 } // namespace vandrel

@@ -27,20 +27,34 @@ TWFileStream::TWFileStream(const WideString& file_name, std::uint16_t mode, std:
     handle_ = WCreateFile(file_name, platform::kGenericRead | platform::kGenericWrite, 0,
                           platform::kCreateAlways, platform::kFileAttributeNormal);
     if (handle_ == kInvalidHandle) {
+      const int error = platform::LastError();
       throw EFCreateError(FormatWithName("Impossible de créer le fichier %s", file_name), file_name,
-                          platform::ErrorText(platform::LastError()));
+                          platform::ErrorText(error), error);
     }
   } else {
     handle_ = WFileOpen(file_name, mode);
     if (handle_ == kInvalidHandle) {
+      const int error = platform::LastError();
       throw EFOpenError(FormatWithName("Impossible d'ouvrir le fichier %s", file_name), file_name,
-                        platform::ErrorText(platform::LastError()));
+                        platform::ErrorText(error), error);
     }
   }
 }
 
 TWFileStream::~TWFileStream() {
   platform::CloseFile(handle_);
+}
+
+void TWFileStream::FlushAndClose() {
+  const bool flushed = platform::FlushFile(handle_);
+  const int flush_error = platform::LastError();
+  const FileHandle handle = handle_;
+  handle_ = kInvalidHandle;
+  const bool closed = platform::CloseFile(handle);
+  if (!flushed || !closed) {
+    const int error = flushed ? platform::LastError() : flush_error;
+    throw EWriteError("Stream write error", file_name_, platform::ErrorText(error), error);
+  }
 }
 
 std::int64_t TWFileStream::Size() {
@@ -94,9 +108,11 @@ std::int64_t TWFileStream::CopyFrom(TWFileStream& source, std::int64_t count) {
   case platform::CopyResult::Failure::ShortRead:
     throw EReadError("Stream read error", source.file_name_, "unexpected end of file");
   case platform::CopyResult::Failure::Read:
-    throw EReadError("Stream read error", source.file_name_, platform::ErrorText(result.error));
+    throw EReadError("Stream read error", source.file_name_, platform::ErrorText(result.error),
+                     result.error);
   case platform::CopyResult::Failure::Write:
-    throw EWriteError("Stream write error", file_name_, platform::ErrorText(result.error));
+    throw EWriteError("Stream write error", file_name_, platform::ErrorText(result.error),
+                      result.error);
   }
   return result.copied;
 }

@@ -41,6 +41,11 @@ public:
   /// the file and the system's reason. Returns the bytes copied.
   std::int64_t CopyFrom(TWFileStream& source, std::int64_t count);
 
+  /// Puts the data on the disk and closes the file, checking both: raises
+  /// EWriteError naming the file when either fails. The stream is closed
+  /// afterwards whatever happened.
+  void FlushAndClose();
+
   FileHandle Handle() const { return handle_; }
   /// The name as the caller passed it, for error texts.
   const WideString& FileName() const { return file_name_; }

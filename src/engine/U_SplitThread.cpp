@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Numbers.h"
+#include "engine/PartSet.h"
 #include "engine/U_SpannedFileStream.h"
 
 namespace vandrel {
@@ -18,9 +19,15 @@ WideString TSplitThread::PartName(std::int32_t number) const {
 }
 
 void TSplitThread::Execute() {
-  if (!WFileExists(SourceFile)) {
-    RecordError("Cannot open " + WideToUtf8(SourceFile) + ": file not found");
+  switch (CheckInputFile(SourceFile)) {
+  case FileProblem::Missing:
+    RecordError("Cannot open %s: file not found", {WideToUtf8(SourceFile)});
     return;
+  case FileProblem::NotRegular:
+    RecordError("%s is not a regular file", {WideToUtf8(SourceFile)});
+    return;
+  case FileProblem::None:
+    break;
   }
   PartCount = 0;
   StartTime = Now();
@@ -29,8 +36,8 @@ void TSplitThread::Execute() {
     TotalBytes = source.Size();
     if (PartSize < 1 && source.Size() > 0) {
       // Parts of 0 bytes would never consume the source.
-      RecordError("Cannot split " + WideToUtf8(SourceFile) +
-                  ": the part size must be at least 1 byte");
+      RecordError("Cannot split %s: the part size must be at least 1 byte",
+                  {WideToUtf8(SourceFile)});
       return;
     }
     while (source.Position() < source.Size()) {

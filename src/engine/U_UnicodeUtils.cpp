@@ -64,27 +64,17 @@ void WFindClose(FileHandle search) {
   FindClose(search);
 }
 
+// Both look the name up literally: a name may hold "*" or "?" on Linux.
 bool WFileExists(const WideString& name) {
-  TWin32FindDataW data;
-  const FileHandle search = WFindFirstFile(name, data);
-  if (search == kInvalidHandle) {
-    return false;
-  }
-  WFindClose(search);
-  return (data.attributes & kFileAttributeDirectory) == 0;
+  const FileKind kind = QueryFile(name).kind;
+  return kind == FileKind::Regular || kind == FileKind::Special;
 }
 
 bool WDirectoryExists(const WideString& name) {
   if (IsBareDrive(name)) {
     return DriveIsPresent(name);
   }
-  TWin32FindDataW data;
-  const FileHandle search = WFindFirstFile(name, data);
-  if (search == kInvalidHandle) {
-    return false;
-  }
-  WFindClose(search);
-  return (data.attributes & kFileAttributeDirectory) != 0;
+  return QueryFile(name).kind == FileKind::Directory;
 }
 
 WideString WIncludeTrailingBackslash(const WideString& s) {

@@ -8,7 +8,9 @@
 // this or another process) with open-file-description locks on marker bytes
 // far past any real data, so an opener is refused exactly when Windows would
 // refuse it with a sharing violation. Locks are advisory: other programs are
-// not kept out.
+// not kept out, and their own locks (flock, lockf, fcntl) never make an
+// open wait or fail. Names are bytes; they go through DecodeNativeName /
+// EncodeNativeName, so a name that is not valid UTF-8 round-trips.
 
 #include <cstdint>
 
@@ -36,6 +38,10 @@ inline constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 
+/// The error code of a sharing violation (Win32: ERROR_SHARING_VIOLATION;
+/// POSIX: a code of our own above the errno range). ErrorText names it.
+int SharingViolationError();
+
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
 
 /// The path separator of this platform: "\" on Windows, "/" elsewhere.
@@ -55,8 +61,13 @@ bool DriveIsPresent(const WideString& name);
 FileHandle CreateFile(const WideString& name, std::uint32_t desired_access,
                       std::uint32_t share_mode, std::uint32_t creation_disposition,
                       std::uint32_t flags_and_attributes);
-/// Closes a handle; invalid handles are ignored.
-void CloseFile(FileHandle handle);
+/// Closes a handle; invalid handles are ignored. False when the system
+/// reported an error on close (a delayed write error), with LastError().
+bool CloseFile(FileHandle handle);
+/// Puts the file's data on the disk (fsync / FlushFileBuffers).
+bool FlushFile(FileHandle handle);
+/// Tests only: the next FlushFile calls fail with this error (0: none).
+void SetFlushFailureForTesting(int error);
 /// Bytes read, 0 at the end of the file, -1 on failure.
 std::int64_t ReadFile(FileHandle handle, void* buffer, std::int64_t count);
 /// Bytes written, -1 on failure (a full disk gives a short count or -1).
@@ -80,6 +91,8 @@ struct CopyResult {
 CopyResult CopyData(FileHandle source, FileHandle target, std::int64_t count);
 
 bool CreateDirectory(const WideString& name);
+/// DeleteFile removes a file, never a folder. Like Windows, it refuses
+/// (SharingViolationError()) while any opener of this seam holds the file.
 bool DeleteFile(const WideString& name);
 bool RemoveDirectory(const WideString& name);
 
@@ -97,6 +110,68 @@ inline constexpr FindHandle kInvalidFind = -1;
 FindHandle FindFirst(const WideString& pattern, FindData& data);
 bool FindNext(FindHandle search, FindData& data);
 void FindClose(FindHandle search);
+
+/// What a name is, following symbolic links, looked up literally: no
+/// character of the name is a wildcard.
+enum class FileKind {
+  Missing,   ///< nothing of that name (or it cannot be reached)
+  Regular,   ///< a file with data of its own
+  Directory, ///< a folder (a bare drive on Windows)
+  Special,   ///< a FIFO, socket, device, or a file of a kernel pseudo file system
+             ///< such as /proc and /sys, whose size says nothing of its contents
+};
+struct FileStatus {
+  FileKind kind = FileKind::Missing;
+  std::int64_t size = 0; ///< bytes, for a regular file
+};
+FileStatus QueryFile(const WideString& name);
+
+/// Owns a file handle and closes it.
+class ScopedFile {
+public:
+  ScopedFile() = default;
+  explicit ScopedFile(FileHandle handle) : handle_(handle) {}
+  ~ScopedFile() { CloseFile(handle_); }
+  ScopedFile(ScopedFile&& other) noexcept : handle_(other.Release()) {}
+  ScopedFile& operator=(ScopedFile&& other) noexcept {
+    if (this != &other) {
+      CloseFile(handle_);
+      handle_ = other.Release();
+    }
+    return *this;
+  }
+  ScopedFile(const ScopedFile&) = delete;
+  ScopedFile& operator=(const ScopedFile&) = delete;
+  bool IsValid() const { return handle_ != kInvalidHandle; }
+  FileHandle Get() const { return handle_; }
+  FileHandle Release() {
+    const FileHandle handle = handle_;
+    handle_ = kInvalidHandle;
+    return handle;
+  }
+  /// Closes now and tells whether the close went well.
+  bool Close() { return CloseFile(Release()); }
+
+private:
+  FileHandle handle_ = kInvalidHandle;
+};
+
+/// Lists the entries of one folder (FindFirst on folder + "*"), closing the
+/// search when done. The folder's name is literal.
+class FolderListing {
+public:
+  explicit FolderListing(const WideString& folder);
+  ~FolderListing();
+  FolderListing(const FolderListing&) = delete;
+  FolderListing& operator=(const FolderListing&) = delete;
+  /// The next entry; false at the end or when the folder cannot be read.
+  bool Next(FindData& data);
+
+private:
+  FindHandle search_ = kInvalidFind;
+  FindData first_;
+  bool first_pending_ = false;
+};
 
 /// The calling thread's last system error code (errno / GetLastError).
 int LastError();

@@ -34,9 +34,9 @@ void AppendUtf8(AnsiString& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
-} // namespace
 
-WideString Utf8ToWide(std::string_view text) {
+// Decodes UTF-8; an invalid byte goes through on_invalid.
+template <typename OnInvalid> WideString DecodeUtf8(std::string_view text, OnInvalid on_invalid) {
   WideString out;
   out.reserve(text.size());
   size_t i = 0;
@@ -56,7 +56,7 @@ WideString Utf8ToWide(std::string_view text) {
       extra = 3;
       cp = lead & 0x07;
     } else {
-      out.push_back(kReplacement);
+      out.push_back(on_invalid(lead));
       ++i;
       continue;
     }
@@ -70,7 +70,7 @@ WideString Utf8ToWide(std::string_view text) {
     }
     static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
     if (!valid || cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(kReplacement);
+      out.push_back(on_invalid(lead));
       ++i;
       continue;
     }
@@ -80,7 +80,20 @@ WideString Utf8ToWide(std::string_view text) {
   return out;
 }
 
-AnsiString WideToUtf8(std::u16string_view text) {
+} // namespace
+
+WideString Utf8ToWide(std::string_view text) {
+  return DecodeUtf8(text, [](unsigned char) { return static_cast<char16_t>(kReplacement); });
+}
+
+WideString DecodeNativeName(std::string_view bytes) {
+  return DecodeUtf8(bytes, [](unsigned char byte) { return static_cast<char16_t>(0xDC00 + byte); });
+}
+
+namespace {
+
+template <typename OnLoneSurrogate>
+AnsiString EncodeUtf8(std::u16string_view text, OnLoneSurrogate on_lone) {
   AnsiString out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -90,11 +103,30 @@ AnsiString WideToUtf8(std::u16string_view text) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (on_lone(out, cp)) {
+        continue;
+      }
       cp = kReplacement;
     }
     AppendUtf8(out, cp);
   }
   return out;
+}
+
+} // namespace
+
+AnsiString WideToUtf8(std::u16string_view text) {
+  return EncodeUtf8(text, [](AnsiString&, char32_t) { return false; });
+}
+
+AnsiString EncodeNativeName(std::u16string_view name) {
+  return EncodeUtf8(name, [](AnsiString& out, char32_t cp) {
+    if (cp >= 0xDC80 && cp <= 0xDCFF) {
+      out.push_back(static_cast<char>(cp - 0xDC00));
+      return true;
+    }
+    return false;
+  });
 }
 
 WideString WideFromInt(long long value) {

@@ -18,6 +18,14 @@ WideString Utf8ToWide(std::string_view text);
 /// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD; never throws.
 AnsiString WideToUtf8(std::u16string_view text);
 
+/// File names as the system stores them (bytes) to UTF-16 and back. Valid
+/// UTF-8 decodes as usual; every byte that is not part of a valid sequence
+/// becomes the lone surrogate U+DC80..U+DCFF and turns back into the same
+/// byte, so any name round-trips. Other lone surrogates encode as U+FFFD.
+/// For display, WideToUtf8 shows such bytes as U+FFFD.
+WideString DecodeNativeName(std::string_view bytes);
+AnsiString EncodeNativeName(std::u16string_view name);
+
 /// Shorthand for literals and tests: ASCII/UTF-8 text as a WideString.
 inline WideString W(std::string_view utf8) {
   return Utf8ToWide(utf8);

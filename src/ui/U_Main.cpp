@@ -25,6 +25,7 @@
 
 #include "base/ApplicationEvents.h"
 #include "base/Component.h"
+#include "engine/PartSet.h"
 #include "engine/U_JobProgress.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_UnicodeUtils.h"
@@ -41,7 +42,7 @@
 
 namespace vandrel {
 
-const std::array<const char*, 45> MainTexts{
+const std::array<const char*, 47> MainTexts{
     "File Splitter",
     "Use this mode to split a large file into smaller parts",
     "File Rebuilder",
@@ -70,8 +71,7 @@ const std::array<const char*, 45> MainTexts{
     "Please insert the last disk of the set and press \"Ok\".",
     "90 Mins CD (800 MB)",
     "99 Mins CD (880 MB)",
-    "Parts of the file have been found in the output directory. Vandrel will now delete these "
-    "file. This action can not been undone. Continue anyway ?",
+    EarlierPartsQuestion,
     "unused",
     "64 MB USB Key",
     "128 MB USB Key",
@@ -90,6 +90,10 @@ const std::array<const char*, 45> MainTexts{
     "Unable to delete %s",
     "Unable to create the rebuild file: %s",
     "The parts were not deleted.",
+    // Inputs that are not files, and names a batch file cannot hold.
+    "%s is not a regular file.",
+    "The parts are complete, but no rebuild file could be written: the name %s holds a "
+    "character that a batch file cannot quote.",
 };
 
 namespace {

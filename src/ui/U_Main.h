@@ -54,7 +54,7 @@ struct TPredefinedSizeEntry {
 /// The English texts of the window's text storage, in their index order
 /// (translations follow the index). Texts added for the error reports come
 /// after the original 40.
-extern const std::array<const char*, 45> MainTexts;
+extern const std::array<const char*, 47> MainTexts;
 
 class Tmain : public QMainWindow {
   Q_OBJECT
@@ -257,6 +257,10 @@ private:
                 std::function<void(TCopyJob*)> done);
   void ShowProgress(TCopyJob* job, QProgressBar* bar, QLabel* time_left);
   bool DeleteEarlierParts();
+  /// The file checks of a job's input field; false after the log line and
+  /// the notice of a refusal.
+  bool CheckInput(const QLineEdit* file, const char* area);
+  void LogEndWhileClosing(const char* area, const TCopyJob& job);
   void FormClose();
   void RegisterDropTarget();
   void RevokeDropTarget();

@@ -13,7 +13,9 @@
 #include <set>
 
 #include "base/Numbers.h"
+#include "engine/PartSet.h"
 #include "engine/U_PartSizes.h"
+#include "engine/U_RebuildScript.h"
 #include "engine/U_RebuildThread.h"
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
@@ -21,7 +23,6 @@
 #include "shell/U_MsgDlg.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/U_Main.h"
-#include "ui/U_RebuildScript.h"
 
 namespace vandrel {
 
@@ -61,32 +62,9 @@ WideString FolderWithSeparator(const WideString& file) {
   return WideString();
 }
 
-std::optional<std::int64_t> FileSize(const WideString& name) {
-  TWin32FindDataW data;
-  const FileHandle search = WFindFirstFile(name, data);
-  if (search == kInvalidHandle) {
-    return std::nullopt;
-  }
-  WFindClose(search);
-  return data.size;
-}
-
-bool IsFolder(const TWin32FindDataW& data) {
-  return (data.attributes & platform::kFileAttributeDirectory) != 0;
-}
-
-// The first entry matching the pattern that is a file, not a folder.
-bool FindEarlierPart(const WideString& pattern, TWin32FindDataW& data) {
-  const FileHandle search = WFindFirstFile(pattern, data);
-  if (search == kInvalidHandle) {
-    return false;
-  }
-  bool found = !IsFolder(data);
-  while (!found && WFindNextFile(search, data)) {
-    found = !IsFolder(data);
-  }
-  WFindClose(search);
-  return found;
+// The reason of a failed job in the window's language.
+AnsiString JobFailureText(const TCopyJob& job) {
+  return job.ErrorText;
 }
 } // namespace
 
@@ -111,43 +89,52 @@ void Tmain::splitoutput_btnClick() {
 }
 
 bool Tmain::DeleteEarlierParts() {
-  const WideString folder = WIncludeTrailingBackslash(Wide(splitoutput_txt));
-  const WideString pattern = folder + WExtractFileName(Wide(splitfile_txt)) + u".vd*";
-  // Folders named like parts are neither a reason to ask nor deleted; a
-  // part file anywhere in the listing is, whatever order the folder lists.
-  TWin32FindDataW data;
-  if (!FindEarlierPart(pattern, data)) {
+  // Folders named like parts are neither a reason to ask nor deleted.
+  const std::vector<WideString> parts =
+      FindEarlierParts(NormalizeFolder(Wide(splitoutput_txt)), Wide(splitfile_txt));
+  if (parts.empty()) {
     return true;
   }
   LogAdd("Splitting : Non empty output folder", 1);
   if (!AskYes(Translate(MainTexts[27]))) {
     return false;
   }
-  // A part that cannot be deleted ends the loop (and the split) instead of
-  // being found again forever.
-  std::set<WideString> deleted;
-  while (FindEarlierPart(pattern, data)) {
-    const WideString path = folder + data.name;
+  // A part that cannot be deleted ends the deletion, and the split.
+  const auto failure = DeleteFiles(parts, [this](const WideString& path) {
     LogAdd("Splitting : deleting " + WideToUtf8(path), 1);
-    if (deleted.count(data.name) != 0 || !WDeleteFile(path)) {
-      const AnsiString reason = platform::ErrorText(platform::LastError());
-      LogAdd("Splitting : unable to delete " + WideToUtf8(path) + " : " + reason, 2);
-      Notice(Format(Translate("Unable to delete %s"), WideToUtf8(path) + " (" + reason + ")"));
-      return false;
-    }
-    deleted.insert(data.name);
+  });
+  if (failure) {
+    const AnsiString path = WideToUtf8(failure->file);
+    LogAdd("Splitting : unable to delete " + path + " : " + failure->reason, 2);
+    Notice(Format(Translate("Unable to delete %s"), path + " (" + failure->reason + ")"));
+    return false;
   }
   return true;
 }
 
+bool Tmain::CheckInput(const QLineEdit* file, const char* area) {
+  switch (CheckInputFile(Wide(file))) {
+  case FileProblem::None:
+    return true;
+  case FileProblem::Missing:
+    LogAdd(std::string(area) == "Rebuild" ? "File not found." : "File not found", 2);
+    Notice(Format(Translate("File %s Not Found."), Ansi(file)));
+    return false;
+  case FileProblem::NotRegular:
+    LogAdd(std::string(area) + " : not a regular file : " + Ansi(file), 2);
+    Notice(Format(Translate("%s is not a regular file."), Ansi(file)));
+    return false;
+  }
+  return false;
+}
+
 void Tmain::splitgo_btnClick() {
   LogAdd("Splitting : " + Ansi(splitfile_txt), 1);
-  if (!WFileExists(Wide(splitfile_txt))) {
-    LogAdd("File not found", 2);
-    Notice(Format(Translate("File %s Not Found."), Ansi(splitfile_txt)));
+  if (!CheckInput(splitfile_txt, "Splitting")) {
     return;
   }
-  if (!WDirectoryExists(WExcludeTrailingBackslash(Wide(splitoutput_txt)))) {
+  const WideString output_dir = NormalizeFolder(Wide(splitoutput_txt));
+  if (!WDirectoryExists(output_dir)) {
     LogAdd("Directory not found", 2);
     Notice(Format(Translate("Directory %s Not Found."), Ansi(splitoutput_txt)));
     return;
@@ -183,7 +170,7 @@ void Tmain::splitgo_btnClick() {
   EnablePanel(split_pnl, false);
   auto job = std::make_unique<TSplitThread>();
   job->SourceFile = Wide(splitfile_txt);
-  job->OutputDir = Wide(splitoutput_txt);
+  job->OutputDir = output_dir;
   job->PartSize = part_size;
   StartJob(std::move(job), split_prg, splittimeleft_lbl,
            [this](TCopyJob* done) { SplitDone(static_cast<TSplitThread*>(done)); });
@@ -211,12 +198,11 @@ void Tmain::rbldoutput_btnClick() {
 
 void Tmain::rbldgo_btnClick() {
   LogAdd("Rebuild : " + Ansi(rbldfile_txt), 1);
-  if (!WFileExists(Wide(rbldfile_txt))) {
-    LogAdd("File not found.", 2);
-    Notice(Format(Translate("File %s Not Found."), Ansi(rbldfile_txt)));
+  if (!CheckInput(rbldfile_txt, "Rebuild")) {
     return;
   }
-  if (!WDirectoryExists(WExcludeTrailingBackslash(Wide(rbldoutput_txt)))) {
+  const WideString output_dir = NormalizeFolder(Wide(rbldoutput_txt));
+  if (!WDirectoryExists(output_dir)) {
     LogAdd("Directory not found.", 2);
     Notice(Format(Translate("Directory %s Not Found."), Ansi(rbldoutput_txt)));
     return;
@@ -224,7 +210,7 @@ void Tmain::rbldgo_btnClick() {
   EnablePanel(rebuild_pnl, false);
   auto job = std::make_unique<TRebuildThread>();
   job->FirstPart = Wide(rbldfile_txt);
-  job->OutputDir = Wide(rbldoutput_txt);
+  job->OutputDir = output_dir;
   StartJob(std::move(job), rbld_prg, rbldtimeleft_lbl,
            [this](TCopyJob* done) { RebuildDone(static_cast<TRebuildThread*>(done)); });
 }
@@ -286,29 +272,59 @@ void Tmain::StartJob(std::unique_ptr<TCopyJob> job, QProgressBar* bar, QLabel* t
   };
   job_delivered_ = false;
   job_ = std::move(job);
-  raw->Start();
+  try {
+    raw->Start();
+  } catch (const std::exception& error) {
+    // No worker: nothing will call back, so the window ends the job here.
+    job_.reset();
+    job_delivered_ = true;
+    const bool split = bar == split_prg;
+    const AnsiString reason = AnsiString("Cannot start the job: ") + error.what();
+    LogAdd(AnsiString(split ? "Split : failed : " : "Rebuild : failed : ") + reason, 2);
+    EnablePanel(split ? split_pnl : rebuild_pnl, true);
+    Notice(Format(Translate(split ? "Split failed: %s" : "Rebuild failed: %s"), reason));
+  }
+}
+
+// A job delivered while the window closes is logged as what it was.
+void Tmain::LogEndWhileClosing(const char* area, const TCopyJob& job) {
+  if (job.Succeeded()) {
+    LogAdd(AnsiString(area) + " : complete", 1);
+  } else if (job.Cancelled) {
+    LogAdd(AnsiString(area) + " : stopped : " + job.ErrorText, 2);
+  } else {
+    LogAdd(AnsiString(area) + " : failed : " + job.ErrorText, 2);
+  }
 }
 
 void Tmain::SplitDone(TSplitThread* Job) {
   if (closing_) {
-    LogAdd("Split : stopped : " + Job->ErrorText, 2);
+    LogEndWhileClosing("Split", *Job);
     return;
   }
   AnsiString script_error;
+  bool script_refused = false;
   const bool succeeded = Job->Succeeded();
   if (succeeded) {
     LogAdd("Split : complete", 1);
     if (splitautoregen_chk->isChecked()) {
-      LogAdd("Split : batch generation...", 1);
-      try {
-        WriteRebuildScript(Job->OutputDir, Job->SourceFile, Job->PartCount);
-        LogAdd("Split : batch generation complete", 1);
-      } catch (const EStreamError& error) {
-        script_error = WideToUtf8(error.FileName());
-        if (!error.Reason().empty()) {
-          script_error += " (" + error.Reason() + ")";
+      if (!ScriptCanQuoteName(WExtractFileName(Job->SourceFile))) {
+        script_refused = true;
+        LogAdd("Split : no batch file : the name " + WideToUtf8(WExtractFileName(Job->SourceFile)) +
+                   " cannot be quoted in a batch file",
+               2);
+      } else {
+        LogAdd("Split : batch generation...", 1);
+        try {
+          WriteRebuildScript(Job->OutputDir, Job->SourceFile, Job->PartCount);
+          LogAdd("Split : batch generation complete", 1);
+        } catch (const EStreamError& error) {
+          script_error = WideToUtf8(error.FileName());
+          if (!error.Reason().empty()) {
+            script_error += " (" + error.Reason() + ")";
+          }
+          LogAdd("Split : batch generation failed : " + script_error, 2);
         }
-        LogAdd("Split : batch generation failed : " + script_error, 2);
       }
     }
   } else {
@@ -319,24 +335,30 @@ void Tmain::SplitDone(TSplitThread* Job) {
   if (!script_error.empty()) {
     Notice(Format(Translate("Unable to create the rebuild file: %s"), script_error));
   }
-  Notice(succeeded ? Translate("Done.") : Format(Translate("Split failed: %s"), Job->ErrorText));
+  if (script_refused) {
+    Notice(Format(Translate("The parts are complete, but no rebuild file could be written: the "
+                            "name %s holds a character that a batch file cannot quote."),
+                  WideToUtf8(WExtractFileName(Job->SourceFile))));
+  }
+  Notice(succeeded ? Translate("Done.")
+                   : Format(Translate("Split failed: %s"), JobFailureText(*Job)));
   SetJobProgress(split_prg, 0, 100);
 }
 
 void Tmain::RebuildDone(TRebuildThread* Job) {
   if (closing_) {
-    LogAdd("Rebuild : stopped : " + Job->ErrorText, 2);
+    LogEndWhileClosing("Rebuild", *Job);
     return;
   }
   // Parts are deleted only after a complete rebuild: no recorded error and
   // an output as large as all the parts together.
-  AnsiString failure = Job->ErrorText;
-  if (failure.empty()) {
+  AnsiString failure = JobFailureText(*Job);
+  if (Job->Succeeded()) {
     std::int64_t parts_total = 0;
     for (std::int32_t i = 0; i < Job->PartCount; ++i) {
-      parts_total += FileSize(Job->PartName(i)).value_or(0);
+      parts_total += RegularFileSize(Job->PartName(i)).value_or(0);
     }
-    const std::int64_t output = FileSize(Job->OutputFile()).value_or(-1);
+    const std::int64_t output = RegularFileSize(Job->OutputFile()).value_or(-1);
     if (output != parts_total) {
       failure = "The rebuilt file " + WideToUtf8(Job->OutputFile()) + " holds " +
                 std::to_string(output < 0 ? 0 : output) + " bytes instead of " +
@@ -347,14 +369,22 @@ void Tmain::RebuildDone(TRebuildThread* Job) {
   if (failure.empty()) {
     LogAdd("Rebuild : complete", 1);
     if (delete_parts) {
+      std::vector<WideString> parts;
       for (std::int32_t i = 0; i < Job->PartCount; ++i) {
-        const WideString part = Job->PartName(i);
+        parts.push_back(Job->PartName(i));
+      }
+      const auto refused = DeleteFiles(parts, [this](const WideString& part) {
         LogAdd("Rebuild : deleting " + WideToUtf8(part), 1);
-        WDeleteFile(part);
+      });
+      if (refused) {
+        LogAdd("Rebuild : unable to delete " + WideToUtf8(refused->file) + " : " + refused->reason,
+               2);
+        Notice(Format(Translate("Unable to delete %s"),
+                      WideToUtf8(refused->file) + " (" + refused->reason + ")"));
       }
     }
   } else {
-    LogAdd("Rebuild : failed : " + failure, 2);
+    LogAdd("Rebuild : failed : " + Job->ErrorText, 2);
   }
   rbldtimeleft_lbl->clear();
   EnablePanel(rebuild_pnl, true);

@@ -172,6 +172,7 @@ TEST_F(CliTest, FailedJobsExitWithOneNamingTheFile) {
   fs::remove(Part(1));
 
   ASSERT_EQ(Cli({"split", source, "-o", dir.File("parts"), "--size", "300k", "-q"}, dir).status, 0);
+  const std::string part_2 = test::ReadFile(Part(2));
   fs::remove(Part(2));
   const Outcome gap = Cli({"join", Part(0), "-o", dir.File("joined")}, dir);
   EXPECT_EQ(gap.status, 1);
@@ -179,7 +180,7 @@ TEST_F(CliTest, FailedJobsExitWithOneNamingTheFile) {
 
   fs::remove(dir.path() / "joined/film d'été.avi");
   fs::create_symlink("/dev/full", dir.path() / "joined/film d'été.avi");
-  test::WriteFile(Part(2), "x");
+  test::WriteFile(Part(2), part_2);
   const Outcome no_space = Cli({"join", Part(0), "-o", dir.File("joined")}, dir);
   EXPECT_EQ(no_space.status, 1);
   EXPECT_NE(no_space.err.find("Cannot write " + dir.File("joined/film d'été.avi") +

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "engine/U_RebuildThread.h"
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
+#include "platform/FileSystem.h"
 #include "support/Hermetic.h"
 
 namespace vandrel {
@@ -292,15 +294,62 @@ TEST_F(RebuildThreadTest, PartTwelveNamesTheSameSetAndOutput) {
   EXPECT_EQ(test::ReadFile(dir.path() / "movie.avi"), whole);
 }
 
-TEST_F(RebuildThreadTest, GapJoinsTheSetBeforeItAndRecordsTheMissingPart) {
-  Parts({{0, "aaa"}, {1, "bbb"}, {3, "ddd"}});
+// A damaged set is refused before the output is created, so an existing
+// file of the output's name keeps its contents.
+struct DamagedSet {
+  const char* name;
+  std::vector<std::pair<int, std::string>> parts;
+  const char* expected; // with %s for the folder of the parts
+};
+
+class DamagedSetTest : public RebuildThreadTest, public testing::WithParamInterface<DamagedSet> {};
+
+TEST_P(DamagedSetTest, IsRefusedBeforeAnythingIsWritten) {
+  const DamagedSet& c = GetParam();
+  Parts(c.parts);
+  fs::create_directories(dir.path() / "out");
+  test::WriteFile(dir.path() / "out/movie.avi", "precious");
+  TRebuildThread job;
+  Prepare(job, "movie.avi.vd0");
+  EXPECT_EQ(RunJob(job).completions, 1);
+  EXPECT_FALSE(job.Succeeded());
+  EXPECT_EQ(job.ErrorText, FillPlaceholders(c.expected, {dir.File("")}));
+  EXPECT_EQ(test::ReadFile(dir.path() / "out/movie.avi"), "precious");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sets, DamagedSetTest,
+    testing::Values(
+        DamagedSet{"Gap", {{0, "aaa"}, {1, "bbb"}, {3, "ddd"}}, "Missing part %smovie.avi.vd2"},
+        DamagedSet{"ShortMiddlePart",
+                   {{0, "aaa"}, {1, "bb"}, {2, "c"}},
+                   "Part %smovie.avi.vd1 holds 2 bytes instead of 3"},
+        DamagedSet{"LongLastPart",
+                   {{0, "aaa"}, {1, "bbbb"}},
+                   "Part %smovie.avi.vd1 holds 4 bytes, more than the 3 bytes of the first part"},
+        DamagedSet{
+            "FarHigherPart", {{0, "aaa"}, {1, "bbb"}, {12, "x"}}, "Missing part %smovie.avi.vd2"}),
+    [](const testing::TestParamInfo<DamagedSet>& info) { return info.param.name; });
+
+TEST_F(RebuildThreadTest, NonRegularPartInTheSetIsDamage) {
+  Parts({{0, "aaa"}, {2, "c"}});
+  ASSERT_EQ(mkfifo((dir.path() / "movie.avi.vd1").c_str(), 0600), 0);
+  TRebuildThread job;
+  Prepare(job, "movie.avi.vd0");
+  RunJob(job); // must not block on the FIFO
+  EXPECT_EQ(job.ErrorText, dir.File("movie.avi.vd1") + " is not a regular file");
+  EXPECT_FALSE(fs::exists(dir.path() / "out/movie.avi"));
+}
+
+TEST_F(RebuildThreadTest, FailedFlushOfTheOutputIsAFailure) {
+  Parts({{0, "aaa"}, {1, "b"}});
+  platform::SetFlushFailureForTesting(EIO);
   TRebuildThread job;
   Prepare(job, "movie.avi.vd0");
   RunJob(job);
-  EXPECT_EQ(job.PartCount, 2);
-  EXPECT_EQ(test::ReadFile(dir.path() / "out/movie.avi"), "aaabbb");
-  EXPECT_EQ(job.ErrorText,
-            "Missing part " + dir.File("movie.avi.vd2") + ": part 3 and later were not joined");
+  platform::SetFlushFailureForTesting(0);
+  EXPECT_EQ(job.ErrorText.rfind("Cannot write " + dir.File("out/movie.avi") + ": ", 0), 0u)
+      << job.ErrorText;
 }
 
 TEST_F(RebuildThreadTest, EmptyPartsGiveAnEmptyOutputWithoutProgress) {

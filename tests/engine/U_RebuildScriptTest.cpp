@@ -1,4 +1,4 @@
-#include "ui/U_RebuildScript.h"
+#include "engine/U_RebuildScript.h"
 
 #include <gtest/gtest.h>
 

@@ -15,12 +15,19 @@ namespace vandrel {
 /// (UTF-8 on Linux).
 AnsiString RebuildScriptText(const WideString& source_name, std::int32_t part_count);
 
+/// False when the name holds a character that a batch file cannot quote:
+/// a double quote, CR or LF (on Windows also a letter that the ANSI code
+/// page cannot hold). Written unquoted, such a name could run commands.
+bool ScriptCanQuoteName(const WideString& source_name);
+
 /// The script's path: the output folder, a separator, the source's file
 /// name and ".bat".
 WideString RebuildScriptName(const WideString& output_dir, const WideString& source_file);
 
 /// Writes the script, replacing an existing file. Raises the create or
-/// write error of the file layer (EFCreateError, EWriteError).
+/// write error of the file layer (EFCreateError, EWriteError). The caller
+/// checks ScriptCanQuoteName first; a name that fails it raises
+/// EAssertionFailed and writes nothing.
 void WriteRebuildScript(const WideString& output_dir, const WideString& source_file,
                         std::int32_t part_count);
 
