@@ -52,7 +52,8 @@ TSpanDrive::TSpanDrive(WideString folder) : folder_(std::move(folder)) {}
 
 bool TSpanDrive::Exists() const {
   if (!Automatic()) {
-    return WDirectoryExists(folder_);
+    // "/media/key/" names the same folder as "/media/key".
+    return WDirectoryExists(folder_.size() > 1 ? WExcludeTrailingBackslash(folder_) : folder_);
   }
   return platform::CurrentVolumes().RemovableDriveExists();
 }
