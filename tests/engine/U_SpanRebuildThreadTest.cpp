@@ -5,7 +5,7 @@
 
 #include <numeric>
 
-#include "SpanDisksFixture.h"
+#include "support/SpanDisks.h"
 #include "engine/U_SpanRebuildThread.h"
 
 namespace vandrel::test {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "SpanDisksFixture.h"
+#include "support/SpanDisks.h"
 #include "engine/U_SpanDrive.h"
 #include "engine/U_SpanSplitThread.h"
 #include "engine/U_SpannedFileStream.h"

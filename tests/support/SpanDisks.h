@@ -214,11 +214,13 @@ struct DiskStep {
   int answer;
 };
 
-/// Answers the job's prompts in order, swapping disks before each answer.
+/// Answers the next boxes in order, swapping disks before each answer.
 inline void ScriptPrompts(ScriptedMessagePresenter& presenter, SpanDisks& disks,
                           std::vector<DiskStep> steps) {
-  presenter.BeforeAnswer([&disks, steps](size_t index, const MessageRequest&) {
-    if (index >= steps.size()) {
+  const size_t first = presenter.Shown().size();
+  presenter.BeforeAnswer([&disks, steps, first](size_t shown, const MessageRequest&) {
+    const size_t index = shown - first;
+    if (shown < first || index >= steps.size()) {
       return;
     }
     if (steps[index].insert > 0) {
