@@ -43,15 +43,15 @@ bool TSpanRebuildThread::Ask(const AnsiString& text, std::int32_t disk) {
     return true;
   }
   // Cancel while a stop was asked for (Ctrl+C at the prompt) is that stop.
-  if (StopRequested(disk == 0 ? BaseName : OutputFile())) {
-    return false;
+  Cancelled = Terminated();
+  const AnsiString who = Cancelled ? "Stopped before the end" : "Stopped by the user";
+  if (!Cancelled) {
+    StoppedAtDisk = disk;
   }
-  StoppedAtDisk = disk;
   if (disk == 0) {
-    RecordError("Stopped by the user at the last disk: nothing was written");
+    RecordError(who + " at the last disk: nothing was written");
   } else {
-    RecordError("Stopped by the user at disk #" + std::to_string(disk) + ": " +
-                WideToUtf8(OutputFile()) +
+    RecordError(who + " at disk #" + std::to_string(disk) + ": " + WideToUtf8(OutputFile()) +
                 " is incomplete (parts joined: " + std::to_string(PartCount) + ")");
   }
   return false;

@@ -40,12 +40,15 @@ void TSpanSplitThread::Execute() {
         if (AskOkCancel(Owner, Text("Please insert a valid floppy disk into drive A:")) != kIdOk) {
           // Cancel while a stop was asked for (Ctrl+C at the prompt) is that
           // stop; otherwise it is the user's answer.
-          if (StopRequested(SourceFile)) {
+          const std::string where = "disk #" + std::to_string(PartCount + 1) +
+                                    " (parts written: " + std::to_string(PartCount) + ")";
+          if (Terminated()) {
+            Cancelled = true;
+            RecordError("Stopped before the end at " + where);
             return;
           }
           StoppedAtDisk = PartCount + 1;
-          RecordError("Stopped by the user at disk #" + std::to_string(StoppedAtDisk) +
-                      " (parts written: " + std::to_string(PartCount) + ")");
+          RecordError("Stopped by the user at " + where);
           return;
         }
         disk = drive.DiskWithFreeSpace(free);

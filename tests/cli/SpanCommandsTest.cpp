@@ -150,7 +150,9 @@ TEST_F(SpanCliTest, TheEndOfInputCancelsAndCtrlCInterrupts) {
   EXPECT_EQ(interrupted.NextPrompt(), kInsertDisk);
   interrupted.Interrupt();
   EXPECT_EQ(interrupted.Finish(), 130);
-  EXPECT_NE(interrupted.Err().find("interrupted:"), std::string::npos) << interrupted.Err();
+  EXPECT_NE(interrupted.Err().find("interrupted: Stopped before the end at disk #1"),
+            std::string::npos)
+      << interrupted.Err();
 }
 
 TEST_F(SpanCliTest, RefusedChecksAndBadUsageExitWithTwo) {

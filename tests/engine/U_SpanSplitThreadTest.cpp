@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/SpanDisks.h"
 #include "engine/U_SpanDrive.h"
 #include "engine/U_SpanSplitThread.h"
 #include "engine/U_SpannedFileStream.h"
+#include "support/SpanDisks.h"
 
 namespace vandrel::test {
 namespace {
@@ -140,6 +140,19 @@ TEST_P(SpanSplitTest, CancelAtTheSecondPromptKeepsTheCompleteFirstPart) {
   EXPECT_TRUE(disks.Files(2).empty());
   // The source was closed: it opens without sharing again.
   EXPECT_NO_THROW(TWFileStream(dir_.WFile("vidéo de vacances.avi"), fmOpenRead));
+}
+
+// A stop asked for while a prompt shows (Ctrl+C) is a stop, not the user's
+// answer: the job is Cancelled and says where.
+TEST_P(SpanSplitTest, AStopDuringAPromptIsAStop) {
+  SpanDisks& disks = Disks(1);
+  presenter_->BeforeAnswer([this](size_t, const MessageRequest&) { job_.Terminate(); });
+  presenter_->Answer({kIdCancel});
+  Split(Source(1000));
+  EXPECT_TRUE(job_.Cancelled);
+  EXPECT_EQ(job_.StoppedAtDisk, 0);
+  EXPECT_EQ(job_.ErrorText, "Stopped before the end at disk #1 (parts written: 0)");
+  EXPECT_TRUE(disks.Files(1).empty());
 }
 
 TEST_P(SpanSplitTest, AnEmptySourceAsksNothingAndWritesNothing) {
