@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/SpanDisks.h"
 #include "engine/U_SpanDrive.h"
+#include "support/SpanDisks.h"
 
 namespace vandrel::test {
 namespace {

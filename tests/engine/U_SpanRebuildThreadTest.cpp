@@ -5,8 +5,8 @@
 
 #include <numeric>
 
-#include "support/SpanDisks.h"
 #include "engine/U_SpanRebuildThread.h"
+#include "support/SpanDisks.h"
 
 namespace vandrel::test {
 namespace {
