@@ -181,6 +181,7 @@ void Tmain::CreateComponents() {
   fa = new TFileAssociation(component_.get());
   fa->SetName("fa");
   fa->SetExtension("vd0");
+  CreateSpanComponents();
 }
 
 AnsiString Tmain::Translate(const AnsiString& english) const {
@@ -381,8 +382,8 @@ void Tmain::CreateControls() {
   }
   static_cast<QVBoxLayout*>(rebuild_pnl->layout())->addStretch(1);
 
-  // Disk-spanning panel: its jobs come with the floppy support, so the
-  // buttons that would start them are off for now.
+  // Disk-spanning panel; the drive's folder and the handlers of the disk
+  // jobs are in U_MainSpan.cpp.
   diskspan_pnl = make_panel("diskspan_pnl");
   diskspansplit_grp = group(diskspan_pnl, "diskspansplit_grp", "File To Split With Disk Spanning");
   {
@@ -428,11 +429,8 @@ void Tmain::CreateControls() {
     row->addWidget(spanrbld_prg, 1);
     column->addLayout(row);
   }
+  CreateSpanControls();
   static_cast<QVBoxLayout*>(diskspan_pnl->layout())->addStretch(1);
-  for (QPushButton* off : {spansplit_btn, diskspanrbldsearch_btn, spanrebuild_btn}) {
-    off->setEnabled(false);
-    off->setToolTip(QStringLiteral("Disk spanning is not available in this version."));
-  }
 
   connect(splitfile_btn, &QPushButton::clicked, this, [this] { splitfile_btnClick(); });
   connect(splitoutput_btn, &QPushButton::clicked, this, [this] { splitoutput_btnClick(); });
@@ -534,6 +532,7 @@ void Tmain::rebuild_btnClick() {
 }
 void Tmain::diskspan_btnClick() {
   SwitchMode(diskspan_btn, 4, diskspan_pnl);
+  ShowSpanDrive();
 }
 
 void Tmain::EnablePanel(QWidget* Panel, bool Enabled) {

@@ -38,6 +38,9 @@ class TTarvixLite;
 class TTextStorage;
 class TRebuildThread;
 class TSplitThread;
+class TSpanSplitThread;
+class TSpanRebuildThread;
+class TSpanDrive;
 class TTaskProgressBar;
 class TWideOpenDialog;
 class TFolderBrowser;
@@ -186,9 +189,32 @@ public:
   void rbldgo_btnClick();
 
   // Disk-spanning setup: choosing the file (with the number of floppies it
-  // needs) and the output folder. The jobs come with the floppy support.
+  // needs) and the output folder.
   void spansplitfile_btnClick();
   void spanrbld_btnClick();
+
+  // Disk spanning (U_MainSpan.cpp): the two jobs, the set search and the
+  // folder that plays the drive (setting "SpanDrive", empty = automatic).
+  QGroupBox* diskspandrive_grp = nullptr;
+  QLineEdit* spandrive_txt = nullptr;
+  QPushButton* spandrive_btn = nullptr;
+  QLabel* spandrive_lbl = nullptr;
+  /// The disk-spanning texts added to the window's own list.
+  TTextStorage* TS_span = nullptr;
+  void spansplit_btnClick();
+  void diskspanrbldsearch_btnClick();
+  void spanrebuild_btnClick();
+  /// Chooses the drive's folder with the folder browser.
+  void spandrive_btnClick();
+  /// The typed folder becomes the drive's; an empty one means automatic.
+  void spandrive_txtChange();
+  void SpanSplitDone(TSpanSplitThread* Job);
+  void SpanRebuildDone(TSpanRebuildThread* Job);
+  /// Shows the drive's folder as set and the disk in the drive now.
+  void ShowSpanDrive();
+  /// The text in the window's language, from the disk-spanning texts or
+  /// the window's list; safe on any thread.
+  AnsiString SpanTranslate(const AnsiString& english) const;
 
   // Progress and completion.
   void SetJobProgress(QProgressBar* Bar, int Position, int Max);
@@ -264,6 +290,9 @@ private:
   void FormClose();
   void RegisterDropTarget();
   void RevokeDropTarget();
+  void CreateSpanControls();
+  void CreateSpanComponents();
+  TSpanDrive SpanDrive() const;
 
   std::unique_ptr<TComponent> component_;
   std::vector<std::string> arguments_;

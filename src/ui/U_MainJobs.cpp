@@ -28,9 +28,6 @@ namespace vandrel {
 
 namespace {
 
-QString Q(const AnsiString& s) {
-  return QString::fromStdString(s);
-}
 QString Q(const WideString& s) {
   return QString::fromStdU16String(s);
 }
@@ -213,44 +210,6 @@ void Tmain::rbldgo_btnClick() {
   job->OutputDir = output_dir;
   StartJob(std::move(job), rbld_prg, rbldtimeleft_lbl,
            [this](TCopyJob* done) { RebuildDone(static_cast<TRebuildThread*>(done)); });
-}
-
-// --- Disk-spanning setup ----------------------------------------------------
-
-void Tmain::spansplitfile_btnClick() {
-  WOD->Filter = Utf8ToWide(Translate("All Files") + " (*.*)|*.*");
-  if (!WOD->Execute()) {
-    return;
-  }
-  spansplit_txt->setText(Q(WOD->FileName()));
-  std::int64_t size = 0;
-  try {
-    TWFileStream file(WOD->FileName(), fmShareDenyNone);
-    size = file.Size();
-  } catch (const EStreamError& error) {
-    // The open error, as the general error report shows it; the label
-    // keeps its previous text.
-    AnsiString text = error.Message();
-    if (!error.Reason().empty()) {
-      text += " (" + error.Reason() + ")";
-    }
-    MsgBox(static_cast<QWidget*>(this), text, kButtonsOk, kKindError);
-    return;
-  }
-  const auto floppy = static_cast<std::int64_t>(PredefinedSizeTable[1].Size);
-  std::int64_t floppies =
-      RoundHalfEven(static_cast<long double>(size) / static_cast<long double>(floppy));
-  if (floppies * floppy < size) {
-    ++floppies;
-  }
-  Minimal_lbl->setText(
-      Q(Translate("Minimal number of floppy disks required :") + " " + std::to_string(floppies)));
-}
-
-void Tmain::spanrbld_btnClick() {
-  if (BF->Execute()) {
-    spanrbld_txt->setText(Q(WIncludeTrailingBackslash(BF->Folder)));
-  }
 }
 
 // --- Jobs -------------------------------------------------------------------

@@ -189,6 +189,9 @@ void Tmain::LangueAfterLanguageSwitch() {
   LogAdd("Language : " + LoadedLanguageName(), kLogInfo);
   FillSizeCombos();
   setWindowTitle(CaptionText());
+  if (diskspan_pnl->isVisible()) {
+    ShowSpanDrive();
+  }
 }
 
 } // namespace vandrel

@@ -15,9 +15,25 @@ void ScriptedMessagePresenter::AnswerRestWith(int result) {
   has_rest_ = true;
 }
 
-int ScriptedMessagePresenter::Present(const MessageRequest& request) {
+void ScriptedMessagePresenter::BeforeAnswer(
+    std::function<void(size_t index, const MessageRequest&)> action) {
   std::lock_guard guard(mutex_);
-  shown_.push_back(ShownMessage{request, std::this_thread::get_id()});
+  before_answer_ = std::move(action);
+}
+
+int ScriptedMessagePresenter::Present(const MessageRequest& request) {
+  std::function<void(size_t, const MessageRequest&)> before;
+  size_t index = 0;
+  {
+    std::lock_guard guard(mutex_);
+    index = shown_.size();
+    shown_.push_back(ShownMessage{request, std::this_thread::get_id()});
+    before = before_answer_;
+  }
+  if (before) {
+    before(index, request);
+  }
+  std::lock_guard guard(mutex_);
   if (!script_.empty()) {
     const int result = script_.front();
     script_.pop_front();

@@ -4,6 +4,7 @@
 // presenter comes back at the end of the test.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,6 +29,11 @@ public:
   /// nothing (Cancel, else No, else OK).
   void AnswerRestWith(int result);
 
+  /// Runs before each box is answered, on the thread that shows it, with
+  /// the box's position among all boxes shown (from 0): a test changes the
+  /// world there (swaps a disk) as a user would before pressing a button.
+  void BeforeAnswer(std::function<void(size_t index, const MessageRequest&)> action);
+
   int Present(const MessageRequest& request) override;
 
   /// Copies of what was shown, oldest first.
@@ -43,6 +49,7 @@ private:
   int rest_ = 0;
   bool has_rest_ = false;
   std::vector<ShownMessage> shown_;
+  std::function<void(size_t, const MessageRequest&)> before_answer_;
 };
 
 /// Installs a presenter for the lifetime of the object.
