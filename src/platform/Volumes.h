@@ -59,10 +59,6 @@ Volumes& CurrentVolumes();
 /// returns the one installed before. Not for use while a job runs.
 std::shared_ptr<Volumes> SetVolumes(std::shared_ptr<Volumes> volumes);
 
-/// Writes a file's data and metadata to its medium (fsync; Win32:
-/// FlushFileBuffers). False with LastError() set on failure.
-bool FlushFile(FileHandle handle);
-
 // --- POSIX backend pieces, exposed for tests ---------------------------------
 
 /// One line of /proc/self/mountinfo: the device numbers and the mount

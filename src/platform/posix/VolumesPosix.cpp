@@ -122,18 +122,6 @@ std::shared_ptr<Volumes> SetVolumes(std::shared_ptr<Volumes> volumes) {
   return previous;
 }
 
-bool FlushFile(FileHandle handle) {
-  if (handle == kInvalidHandle) {
-    errno = EBADF;
-    return false;
-  }
-  int result = 0;
-  do {
-    result = fsync(static_cast<int>(handle));
-  } while (result != 0 && errno == EINTR);
-  return result == 0;
-}
-
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   std::vector<MountEntry> mounts;
   for (const std::string& line : SplitTextLines(text)) {
