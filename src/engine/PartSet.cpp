@@ -143,6 +143,8 @@ PartSetCheck CheckPartSet(const WideString& part_prefix) {
     return fail("Cannot open %s: file not found", {WideToUtf8(part_name(0))});
   }
   highest = std::max<std::int64_t>(highest, 0);
+  // Gaps and non-files first: they say more than the sizes they upset.
+  std::vector<std::int64_t> sizes;
   for (std::int64_t i = 0; i <= highest; ++i) {
     const WideString name = part_name(i);
     const platform::FileStatus part = i == 0 ? first : platform::QueryFile(name);
@@ -152,15 +154,19 @@ PartSetCheck CheckPartSet(const WideString& part_prefix) {
     if (part.kind != FileKind::Regular) {
       return fail("%s is not a regular file", {WideToUtf8(name)});
     }
-    if (i < highest && part.size != first.size) {
+    sizes.push_back(part.size);
+  }
+  for (std::int64_t i = 0; i <= highest; ++i) {
+    const std::int64_t size = sizes[static_cast<size_t>(i)];
+    if (i < highest && size != first.size) {
       return fail("Part %s holds %s bytes instead of %s",
-                  {WideToUtf8(name), std::to_string(part.size), std::to_string(first.size)});
+                  {WideToUtf8(part_name(i)), std::to_string(size), std::to_string(first.size)});
     }
-    if (i == highest && part.size > first.size) {
+    if (i == highest && size > first.size) {
       return fail("Part %s holds %s bytes, more than the %s bytes of the first part",
-                  {WideToUtf8(name), std::to_string(part.size), std::to_string(first.size)});
+                  {WideToUtf8(part_name(i)), std::to_string(size), std::to_string(first.size)});
     }
-    check.total += part.size;
+    check.total += size;
   }
   check.count = static_cast<std::int32_t>(highest + 1);
   return check;

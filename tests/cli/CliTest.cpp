@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,6 +212,170 @@ TEST_F(CliTest, InterruptStopsCleanlyNamingTheIncompleteFile) {
   EXPECT_NE(outcome.err.find("interrupted: Stopped before the end: " + output + " is incomplete"),
             std::string::npos)
       << outcome.err;
+}
+
+// --- Data safety ------------------------------------------------------------
+
+// A name the user gives is never a pattern: splitting "clip?.mp4" must not
+// see, offer or delete the parts of "clip1.mp4".
+TEST_F(CliTest, NamesWithWildcardCharactersAreLiteral) {
+  for (const std::string name : {"clip?.mp4", "clip*.mp4", "clip[1].mp4", "clip\\1.mp4"}) {
+    SCOPED_TRACE(name);
+    const fs::path folder = dir.path() / "literal";
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    test::WriteFile(folder / "clip1.mp4.vd0", "not mine");
+    test::WriteFile(folder / name, "abcdefgh");
+    const Outcome split = Cli({"split", (folder / name).string(), "--size", "3", "-q"}, dir);
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(test::ReadFile(folder / "clip1.mp4.vd0"), "not mine");
+    EXPECT_EQ(test::ReadFile(folder / (name + ".vd2")), "gh");
+    const Outcome join =
+        Cli({"join", (folder / (name + ".vd0")).string(), "-o", dir.File("joined")}, dir);
+    ASSERT_EQ(join.status, 0) << join.err;
+    EXPECT_EQ(test::ReadFile(dir.path() / "joined" / name), "abcdefgh");
+  }
+  const Outcome star = Cli({"split", dir.File("*"), "--size", "3"}, dir);
+  EXPECT_EQ(star.status, 2);
+  EXPECT_NE(star.err.find("File " + dir.File("*") + " Not Found."), std::string::npos) << star.err;
+}
+
+TEST_F(CliTest, NamesThatAreNotUtf8RoundTrip) {
+  const std::string name = "caf\xE9 \xFF\xFE.bin"; // Latin-1 bytes
+  test::WriteFile(dir.path() / name, bytes);
+  const Outcome split =
+      Cli({"split", dir.File(name), "-o", dir.File("parts"), "--parts", "3", "-q"}, dir);
+  ASSERT_EQ(split.status, 0) << split.err;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(fs::exists(dir.path() / "parts" / (name + ".vd" + std::to_string(i))));
+  }
+  const Outcome join =
+      Cli({"join", dir.File("parts/" + name + ".vd0"), "-o", dir.File("joined")}, dir);
+  ASSERT_EQ(join.status, 0) << join.err;
+  EXPECT_EQ(test::ReadFile(dir.path() / "joined" / name), bytes);
+}
+
+TEST_F(CliTest, OnlyRegularFilesAreSplitOrJoinedAndNothingBlocks) {
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  fs::create_directory(dir.path() / "folder.vd0");
+  for (const std::string& input : {std::string("/dev/zero"), dir.File("pipe"),
+                                   std::string("/proc/self/status"), dir.File("folder.vd0")}) {
+    SCOPED_TRACE(input);
+    const Outcome split = Cli({"split", input, "-o", dir.File("parts"), "--size", "1k"}, dir);
+    EXPECT_EQ(split.status, 2);
+    EXPECT_NE(split.err.find(input + " is not a regular file."), std::string::npos) << split.err;
+    const Outcome join = Cli({"join", input, "-o", dir.File("joined")}, dir);
+    EXPECT_EQ(join.status, 2);
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path() / "parts"));
+}
+
+// Another program's locks are its own business: they never stop or hold
+// a job.
+TEST_F(CliTest, ForeignLocksNeitherBlockNorRefuse) {
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    const int a = open(source.c_str(), O_RDWR);
+    const int b = open(source.c_str(), O_RDWR);
+    flock(a, LOCK_EX);
+    lockf(b, F_LOCK, 0); // the whole file, marker bytes included
+    (void)!write(ready[1], "x", 1);
+    pause();
+    _exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  const Outcome split =
+      Cli({"split", source, "-o", dir.File("parts"), "--size", "300k", "-q"}, dir);
+  const Outcome join = Cli({"join", Part(0), "-o", dir.File("joined"), "-q"}, dir);
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(join.status, 0) << join.err;
+  EXPECT_EQ(test::ReadFile(dir.path() / "joined/film d'été.avi"), bytes);
+}
+
+TEST_F(CliTest, FileSizeLimitIsAWriteFailureNamingThePart) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // As "ulimit -f 100" does: the limit, and SIGXFSZ at its default.
+    const rlimit limit{100 * 1024, 100 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_DFL);
+    const int err = open(dir.File("cli.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(err, 2);
+    const std::string parts = dir.File("parts");
+    execl(CliPath(), CliPath(), "split", source.c_str(), "-o", parts.c_str(), "--size", "300k",
+          "-q", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string err = test::ReadFile(dir.path() / "cli.err");
+  EXPECT_NE(err.find("Cannot write " + Part(0) + ": File too large"), std::string::npos) << err;
+}
+
+TEST_F(CliTest, FoldersAreCanonicalRootAndDoubleSeparators) {
+  const Outcome doubled =
+      Cli({"split", source, "-o", dir.File("parts") + "//", "--parts", "2", "-q"}, dir);
+  ASSERT_EQ(doubled.status, 0) << doubled.err;
+  EXPECT_TRUE(fs::exists(Part(1)));
+  // "/" is the root folder, not an empty name: the check passes and only
+  // the missing input stops the run.
+  const Outcome root = Cli({"split", dir.File("none"), "-o", "/", "--parts", "2"}, dir);
+  EXPECT_EQ(root.err.find("Directory"), std::string::npos) << root.err;
+  const Outcome join = Cli({"join", Part(0), "-o", dir.File("joined") + "///", "-q"}, dir);
+  ASSERT_EQ(join.status, 0) << join.err;
+  EXPECT_EQ(test::ReadFile(dir.path() / "joined/film d'été.avi"), bytes);
+}
+
+TEST_F(CliTest, ScriptIsWrittenAsTheWindowDoesAndRefusedForUnquotableNames) {
+  const Outcome split =
+      Cli({"split", source, "-o", dir.File("parts"), "--parts", "2", "--script", "-q"}, dir);
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(test::ReadFile(dir.path() / "parts/film d'été.avi.bat"),
+            "@echo off\r\ncopy /b \"film d'été.avi.vd0\" /b +\"film d'été.avi.vd1\" /b "
+            "\"film d'été.avi\" /b /v");
+  for (const char* const name : {"x\" & echo INJECTED & \".bin", "line\nbreak.bin"}) {
+    SCOPED_TRACE(name);
+    test::WriteFile(dir.path() / name, "abc");
+    const Outcome refused =
+        Cli({"split", dir.File(name), "-o", dir.File("parts"), "--parts", "2", "--script"}, dir);
+    EXPECT_EQ(refused.status, 0) << refused.err;
+    EXPECT_TRUE(fs::exists(dir.path() / "parts" / (std::string(name) + ".vd1")));
+    EXPECT_FALSE(fs::exists(dir.path() / "parts" / (std::string(name) + ".bat")));
+    EXPECT_NE(refused.err.find("script"), std::string::npos) << refused.err;
+  }
+}
+
+TEST_F(CliTest, OptionsEndAtDoubleDashAndCountsAgree) {
+  test::WriteFile(dir.path() / "-dash.bin", "a");
+  const Outcome dash =
+      Cli({"split", "--size", "1", "-o", dir.File("parts"), "--", dir.File("-dash.bin")}, dir);
+  ASSERT_EQ(dash.status, 0) << dash.err;
+  EXPECT_NE(dash.err.find("1 part of 1 byte written"), std::string::npos) << dash.err;
+  const Outcome relative_dash = Cli({"join", "--", "-missing.vd0"}, dir);
+  EXPECT_NE(relative_dash.err.find("File -missing.vd0 Not Found."), std::string::npos)
+      << relative_dash.err;
+
+  // Earlier parts: listed before the refusal, named one by one with --yes.
+  const Outcome refused = Cli({"split", source, "-o", dir.File("parts"), "--parts", "2"}, dir);
+  ASSERT_EQ(Cli({"split", source, "-o", dir.File("parts"), "--parts", "2", "-q"}, dir).status, 2);
+  const Outcome listed = Cli({"split", source, "-o", dir.File("parts"), "--parts", "3"}, dir);
+  EXPECT_EQ(listed.status, 2);
+  EXPECT_NE(listed.err.find("  " + Part(1) + "\n"), std::string::npos) << listed.err;
+  EXPECT_NE(listed.err.find("nothing was deleted"), std::string::npos) << listed.err;
+  const Outcome deleted =
+      Cli({"split", source, "-o", dir.File("parts"), "--parts", "3", "--yes"}, dir);
+  EXPECT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_NE(deleted.err.find("deleting " + Part(1)), std::string::npos) << deleted.err;
+  (void)refused;
 }
 
 } // namespace

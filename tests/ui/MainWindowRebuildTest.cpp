@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "MainWindowFixture.h"
+#include "platform/FileSystem.h"
 
 namespace vandrel::test {
 namespace {
@@ -112,7 +113,22 @@ TEST_F(RebuildWindowTest, AGapInThePartsKeepsThemAll) {
     EXPECT_TRUE(fs::exists(Part(i)));
   }
   ASSERT_EQ(Notices().size(), 1u);
-  EXPECT_EQ(Notices()[0].rfind("Rebuild failed: Missing part", 0), 0u) << Notices()[0];
+  EXPECT_EQ(Notices()[0].rfind("Rebuild failed: Missing part " + Part(3), 0), 0u) << Notices()[0];
+  EXPECT_FALSE(fs::exists(out_ / "film d'été.mkv")) << "refused before writing";
+}
+
+TEST_F(RebuildWindowTest, AFailedFlushKeepsEveryPart) {
+  Prepare();
+  window().rblddelparts_chk->setChecked(true);
+  platform::SetFlushFailureForTesting(EIO);
+  QTest::mouseClick(window().rbldgo_btn, Qt::LeftButton);
+  WaitForJob();
+  platform::SetFlushFailureForTesting(0);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(fs::exists(Part(i)));
+  }
+  ASSERT_EQ(Notices().size(), 1u);
+  EXPECT_EQ(Notices()[0].rfind("Rebuild failed: Cannot write ", 0), 0u) << Notices()[0];
 }
 
 TEST_F(RebuildWindowTest, RefusesAMissingFileOrFolder) {

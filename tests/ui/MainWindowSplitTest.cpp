@@ -12,12 +12,15 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
 #include "MainWindowFixture.h"
+#include "engine/PartSet.h"
 #include "engine/U_PartSizes.h"
+#include "engine/U_UnicodeUtils.h"
 
 namespace vandrel::test {
 namespace {
@@ -333,6 +336,75 @@ TEST_F(SplitWindowTest, ClosingDuringAJobStopsItAndKeepsTheIncompletePart) {
   EXPECT_TRUE(fs::exists(Part(0)));
   EXPECT_LT(fs::file_size(Part(0)), 32u * 262144);
   EXPECT_FALSE(fs::exists(Part(1)));
+}
+
+// --- Data safety ------------------------------------------------------------
+
+TEST_F(SplitWindowTest, ANameWithWildcardCharactersMatchesOnlyItself) {
+  Prepare(10, "clip?.mp4");
+  WriteFile(out_ / "clip1.mp4.vd0", "not mine");
+  window().splitnumpart_txt->setText("2");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  WaitForJob();
+  EXPECT_EQ(Notices(), std::vector<std::string>{"Done."}) << "no question about clip1";
+  EXPECT_EQ(ReadFile(out_ / "clip1.mp4.vd0"), "not mine");
+  EXPECT_EQ(Joined(2), ReadFile(source_));
+}
+
+TEST_F(SplitWindowTest, OnlyARegularFileIsSplitAndNothingIsAskedFirst) {
+  Prepare(10);
+  WriteFile(out_ / "pipe.vd0", "earlier part");
+  ASSERT_EQ(mkfifo((dir_.path() / "pipe").c_str(), 0600), 0);
+  for (const std::string& input : {(dir_.path() / "pipe").string(), std::string("/dev/zero"),
+                                  std::string("/proc/self/status")}) {
+    SCOPED_TRACE(input);
+    ClearNotices();
+    window().splitfile_txt->setText(QString::fromStdString(input));
+    window().splitnumpart_txt->setText("2");
+    QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+    EXPECT_FALSE(window().JobRunning());
+    EXPECT_EQ(Notices(), std::vector<std::string>{input + " is not a regular file."});
+  }
+  EXPECT_TRUE(fs::exists(out_ / "pipe.vd0"));
+}
+
+TEST_F(SplitWindowTest, UnquotableNameGetsNoScriptAndOneNotice) {
+  Prepare(10, "x\" & echo INJECTED & \".bin");
+  window().splitautoregen_chk->setChecked(true);
+  window().splitnumpart_txt->setText("2");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  WaitForJob();
+  EXPECT_EQ(PartsOnDisk(), 2);
+  EXPECT_FALSE(fs::exists(out_ / (source_.filename().string() + ".bat")));
+  ASSERT_EQ(Notices().size(), 2u);
+  EXPECT_NE(Notices()[0].find("no rebuild file could be written"), std::string::npos);
+  EXPECT_EQ(Notices()[1], "Done.");
+  EXPECT_TRUE(LoggedStartingWith("Split : no batch file : ", 2));
+}
+
+TEST_F(SplitWindowTest, AJobThatCannotStartUnlocksThePanelAndSaysWhy) {
+  Prepare(10);
+  window().splitnumpart_txt->setText("2");
+  TThread::FailStartsForTesting(true);
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  TThread::FailStartsForTesting(false);
+  EXPECT_FALSE(window().JobRunning());
+  EXPECT_TRUE(window().split_pnl->isEnabled());
+  ASSERT_EQ(Notices().size(), 1u);
+  EXPECT_EQ(Notices()[0].rfind("Split failed: Cannot start the job: ", 0), 0u) << Notices()[0];
+}
+
+TEST_F(SplitWindowTest, DoubledAndRootSeparatorsAreFolders) {
+  Prepare(10);
+  window().splitoutput_txt->setText(QString::fromStdString(out_.string() + "//"));
+  window().splitnumpart_txt->setText("2");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  WaitForJob();
+  EXPECT_EQ(PartsOnDisk(), 2);
+  EXPECT_EQ(NormalizeFolder(u"/"), u"/");
+  EXPECT_EQ(NormalizeFolder(u"//"), u"/");
+  EXPECT_EQ(NormalizeFolder(u"a//b///"), u"a/b");
+  EXPECT_TRUE(WDirectoryExists(NormalizeFolder(u"/")));
 }
 
 } // namespace
