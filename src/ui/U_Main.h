@@ -52,9 +52,9 @@ struct TPredefinedSizeEntry {
 };
 
 /// The English texts of the window's text storage, in their index order
-/// (translations follow the index). Texts added for the error reports come
-/// after the original 40.
-extern const std::array<const char*, 45> MainTexts;
+/// (translations follow the index). Texts added for the error reports and
+/// the notices that had none come after the original 40.
+extern const std::array<const char*, 49> MainTexts;
 
 class Tmain : public QMainWindow {
   Q_OBJECT
@@ -158,6 +158,13 @@ public:
 
   /// The English text in the window's current language.
   AnsiString Translate(const AnsiString& english) const;
+  /// The Windows language identifier of the language the window shows
+  /// (0x0409, English, while no language file is loaded).
+  std::uint16_t LanguageId() const;
+  /// The system's reason for an error code in the window's language (see
+  /// platform::ErrorTextInLanguage), for the texts shown to the user; the
+  /// log keeps platform::ErrorText.
+  AnsiString SystemReason(int error) const;
 
   // Modes.
   void split_btnClick();
