@@ -15,6 +15,9 @@ packages=(
   # the window: offscreen and X11 platform plugins, a private D-Bus for the
   # taskbar-progress test
   qt6-qpa-plugins dbus-daemon
+  # Qt's own texts in the window's language; locales for the tests under
+  # generated locales (localedef) and the C library's translated messages
+  qt6-translations-l10n locales libc-l10n
 )
 
 missing=()

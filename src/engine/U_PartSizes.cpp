@@ -1,8 +1,8 @@
 #include "engine/U_PartSizes.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "base/Numbers.h"
@@ -29,44 +29,72 @@ std::int64_t BytesFromUnit(long double value, int unit_index) {
   return RoundHalfEven(value);
 }
 
-std::optional<std::int64_t> ParseSizeText(std::string_view text) {
+std::optional<long double> ParseDecimalText(std::string_view text) {
   std::string number(text);
+  size_t marks = 0;
+  for (char& c : number) {
+    if (c == ',' || c == '.') {
+      c = '.';
+      ++marks;
+    } else if (c < '0' || c > '9') {
+      return std::nullopt;
+    }
+  }
+  if (marks > 1 || number.size() == marks) {
+    return std::nullopt;
+  }
+  // from_chars ignores the C library's locale (Qt hands it the desktop's).
+  long double value = 0;
+  const char* end = number.data() + number.size();
+  const auto [stop, error] = std::from_chars(number.data(), end, value, std::chars_format::fixed);
+  if (error != std::errc() || stop != end) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<std::int64_t> SizeFromUnitText(std::string_view number, int unit_index) {
+  const std::optional<long double> value = ParseDecimalText(number);
+  if (!value) {
+    return std::nullopt;
+  }
+  long double bytes = *value;
+  for (int i = 0; i < unit_index; ++i) {
+    bytes *= 1024;
+  }
+  // 2^63 is exact in long double; compare after rounding, which may reach it.
+  const long double rounded = std::nearbyintl(bytes);
+  if (!(rounded < 9223372036854775808.0L)) {
+    return std::nullopt;
+  }
+  return RoundHalfEven(bytes);
+}
+
+std::optional<std::int64_t> ParseSizeText(std::string_view text) {
   int unit = 0;
-  if (!number.empty()) {
-    switch (std::tolower(static_cast<unsigned char>(number.back()))) {
+  if (!text.empty()) {
+    switch (std::tolower(static_cast<unsigned char>(text.back()))) {
     case 'b':
       unit = 0;
-      number.pop_back();
+      text.remove_suffix(1);
       break;
     case 'k':
       unit = 1;
-      number.pop_back();
+      text.remove_suffix(1);
       break;
     case 'm':
       unit = 2;
-      number.pop_back();
+      text.remove_suffix(1);
       break;
     case 'g':
       unit = 3;
-      number.pop_back();
+      text.remove_suffix(1);
       break;
     default:
       break;
     }
   }
-  if (number.empty() || number.find_first_not_of("0123456789.") != std::string::npos ||
-      number.find('.') != number.rfind('.') || number == ".") {
-    return std::nullopt;
-  }
-  const long double value = std::strtold(number.c_str(), nullptr);
-  long double bytes = value;
-  for (int i = 0; i < unit; ++i) {
-    bytes *= 1024;
-  }
-  if (!(bytes < 9.2e18L)) {
-    return std::nullopt;
-  }
-  return BytesFromUnit(value, unit);
+  return SizeFromUnitText(text, unit);
 }
 
 std::int64_t PartSizeForCount(std::int64_t size, std::int64_t parts) {

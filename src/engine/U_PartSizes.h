@@ -47,9 +47,19 @@ SizeInUnit SplitIntoUnit(std::int64_t bytes);
 /// value * 1024^unit_index, rounded to the nearest byte (halves to even).
 std::int64_t BytesFromUnit(long double value, int unit_index);
 
-/// Reads a size such as "700m", "1.39M", "64k", "2g", "1457664" or "10b"
-/// (powers of 1024, decimals allowed). Nothing on malformed text, negative
-/// numbers or sizes beyond 63 bits.
+/// A number as the size field holds it: digits with at most one decimal
+/// mark, "." and "," alike, read the same under every locale. Nothing on
+/// anything else (empty text, a lone mark, signs, blanks, exponents).
+std::optional<long double> ParseDecimalText(std::string_view text);
+
+/// The number (as ParseDecimalText reads it) in the unit of unit_index, in
+/// bytes rounded to the nearest (halves to even). Nothing when the number
+/// is unreadable or the bytes do not fit in 63 bits.
+std::optional<std::int64_t> SizeFromUnitText(std::string_view number, int unit_index);
+
+/// Reads a size such as "700m", "1.39M", "1,5k", "64k", "2g", "1457664"
+/// or "10b" (powers of 1024, decimals with "." or ","). Nothing on
+/// malformed text, negative numbers or sizes beyond 63 bits.
 std::optional<std::int64_t> ParseSizeText(std::string_view text);
 
 /// Part size for a split into parts pieces: ceil(size / parts) as a double

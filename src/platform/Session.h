@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "platform/Strings.h"
@@ -24,6 +25,11 @@ std::uint16_t UserDefaultLangId();
 /// country when the pair has an identifier, else the language's main
 /// identifier; 0 for "C", "POSIX", empty or unknown languages.
 std::uint16_t LangIdOfLocale(std::string_view locale);
+/// The POSIX locale name of a Windows language identifier, without a
+/// character set: "fr_FR" for 0x040C, "sr_RS@latin" for 0x081A; for an
+/// identifier without a locale of its own, the main locale of its primary
+/// language (low 10 bits); empty when the language has none.
+std::string LocaleOfLangId(std::uint16_t lang_id);
 
 /// The name of the default input method; empty when there is none.
 AnsiString DefaultInputMethodName();

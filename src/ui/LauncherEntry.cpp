@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QVariantMap>
 
+#include "base/Numbers.h"
 #include "ui/LauncherEntry.h"
 
 namespace vandrel {
@@ -19,16 +20,26 @@ public:
         app_uri_(QStringLiteral("application://") + desktop_entry) {}
 
   void SetProgressValue(std::int64_t completed, std::int64_t total) override {
-    const double progress =
-        total > 0 ? static_cast<double>(completed) / static_cast<double>(total) : 0.0;
+    // The bar is set twice per copied block (maximum, then position) while
+    // the dock shows whole percents: only a change in what it shows is sent.
+    const int percent =
+        total > 0 ? static_cast<int>(RoundHalfEven(static_cast<long double>(completed) * 100.0L /
+                                                   static_cast<long double>(total)))
+                  : 0;
     // A bar at 0 is the state the jobs leave behind: show nothing then.
-    Send({{QStringLiteral("progress"), progress},
-          {QStringLiteral("progress-visible"), completed > 0}});
+    const bool visible = completed > 0;
+    if (sent_ && visible == visible_ && (!visible || percent == percent_)) {
+      return;
+    }
+    Send({{QStringLiteral("progress"), percent / 100.0},
+          {QStringLiteral("progress-visible"), visible}});
+    Remember(visible, percent);
   }
 
   void SetProgressState(TaskbarFlag flag) override {
-    if (flag == TaskbarFlag::NoProgress) {
+    if (flag == TaskbarFlag::NoProgress && (!sent_ || visible_)) {
       Send({{QStringLiteral("progress-visible"), false}});
+      Remember(false, 0);
     }
   }
 
@@ -41,8 +52,18 @@ private:
     connection_.send(signal);
   }
 
+  void Remember(bool visible, int percent) {
+    sent_ = true;
+    visible_ = visible;
+    percent_ = percent;
+  }
+
   QDBusConnection connection_;
   QString app_uri_;
+  // What the dock shows now, once a first signal went out.
+  bool sent_ = false;
+  bool visible_ = false;
+  int percent_ = 0;
 };
 
 } // namespace

@@ -32,6 +32,7 @@
 #include "localization/C_LangList.h"
 #include "localization/C_TextStorage.h"
 #include "localization/qt/QtComponents.h"
+#include "platform/ErrorTexts.h"
 #include "shell/C_FileAssociation.h"
 #include "shell/U_Log.h"
 #include "shell/qt/C_WideDialogs.h"
@@ -42,7 +43,7 @@
 
 namespace vandrel {
 
-const std::array<const char*, 47> MainTexts{
+const std::array<const char*, 51> MainTexts{
     "File Splitter",
     "Use this mode to split a large file into smaller parts",
     "File Rebuilder",
@@ -90,6 +91,11 @@ const std::array<const char*, 47> MainTexts{
     "Unable to delete %s",
     "Unable to create the rebuild file: %s",
     "The parts were not deleted.",
+    // Notices that were shown in English.
+    "Done.",
+    "Unable to open file",
+    "A new version of Vandrel is available. Do you want to download update now ?",
+    "Vandrel is already up to date.",
     // Inputs that are not files, and names a batch file cannot hold.
     "%s is not a regular file.",
     "The parts are complete, but no rebuild file could be written: the name %s holds a "
@@ -186,6 +192,17 @@ void Tmain::CreateComponents() {
 
 AnsiString Tmain::Translate(const AnsiString& english) const {
   return TS->Translate(english);
+}
+
+std::uint16_t Tmain::LanguageId() const {
+  if (!Langue->LanguageLoaded()) {
+    return 0x0409;
+  }
+  return static_cast<std::uint16_t>(Langue->LanguageCode(Langue->LanguageIndex()) & 0xFFFF);
+}
+
+AnsiString Tmain::SystemReason(int error) const {
+  return platform::ErrorTextInLanguage(error, LanguageId());
 }
 
 void Tmain::CreateControls() {
@@ -581,18 +598,13 @@ void Tmain::ShowPartSize(std::int64_t Bytes) {
 }
 
 std::int64_t Tmain::ReadPartSize() const {
-  QString text = splitsizepart_txt->text().trimmed();
+  const QString text = splitsizepart_txt->text().trimmed();
   if (text.isEmpty()) {
     return 0;
   }
-  text.replace(QLatin1Char(','), QLatin1Char('.'));
-  const std::string number = text.toStdString();
-  char* end = nullptr;
-  const long double value = std::strtold(number.c_str(), &end);
-  if (end == number.c_str() || value < 0) {
-    return 0;
-  }
-  return BytesFromUnit(value, std::max(0, splitsizeunit_cmb->currentIndex()));
+  // An unreadable size, or one beyond 63 bits, is refused as 0 is.
+  return SizeFromUnitText(text.toStdString(), std::max(0, splitsizeunit_cmb->currentIndex()))
+      .value_or(0);
 }
 
 void Tmain::splitpredef_cmbChange() {

@@ -55,9 +55,10 @@ struct TPredefinedSizeEntry {
 };
 
 /// The English texts of the window's text storage, in their index order
-/// (translations follow the index). Texts added for the error reports come
-/// after the original 40.
-extern const std::array<const char*, 47> MainTexts;
+/// (translations follow the index). Texts added for the error reports and
+/// the notices that had none come after the original 40,
+/// then the refusals of inputs that are not files and of unquotable names.
+extern const std::array<const char*, 51> MainTexts;
 
 class Tmain : public QMainWindow {
   Q_OBJECT
@@ -161,6 +162,13 @@ public:
 
   /// The English text in the window's current language.
   AnsiString Translate(const AnsiString& english) const;
+  /// The Windows language identifier of the language the window shows
+  /// (0x0409, English, while no language file is loaded).
+  std::uint16_t LanguageId() const;
+  /// The system's reason for an error code in the window's language (see
+  /// platform::ErrorTextInLanguage), for the texts shown to the user; the
+  /// log keeps platform::ErrorText.
+  AnsiString SystemReason(int error) const;
 
   // Modes.
   void split_btnClick();

@@ -19,6 +19,7 @@
 #include "shell/U_Log.h"
 #include "shell/U_MsgDlg.h"
 #include "shell/U_SystemProbes.h"
+#include "ui/QtTranslations.h"
 #include "ui/U_Main.h"
 #include "ui/U_TaskBarProgressUnit.h"
 #include "update/U_Tarvix_Lite.h"
@@ -65,6 +66,9 @@ void Tmain::AppEvntActivate() {
   }
   // Later activations do nothing.
   activated_ = true;
+  // The language list has chosen the language by now; Qt's own texts (its
+  // buttons and dialogs) follow it, English included.
+  LoadQtTranslations(LanguageId());
 
   const AnsiString program = ProgramPath();
   WriteProductPath(kTitle, program);
@@ -187,6 +191,7 @@ namespace vandrel {
 
 void Tmain::LangueAfterLanguageSwitch() {
   LogAdd("Language : " + LoadedLanguageName(), kLogInfo);
+  LoadQtTranslations(LanguageId());
   FillSizeCombos();
   setWindowTitle(CaptionText());
   if (diskspan_pnl->isVisible()) {

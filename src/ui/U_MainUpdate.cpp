@@ -24,15 +24,14 @@ void Tmain::Checkforupdate1Click() {
 void Tmain::UpdateCheckDone() {
   if (UpdateChecker->NewVersion) {
     LogAdd("New version of Vandrel is detected", kLogInfo);
-    if (AskYesNo(static_cast<QWidget*>(this),
-                 "A new version of Vandrel is available. Do you want to download update now "
-                 "?") == kIdYes) {
+    if (AskYes(Translate(
+            "A new version of Vandrel is available. Do you want to download update now ?"))) {
       platform::ShellOpen(DownloadPageUrl());
     }
   } else if (UpdateChecker->Answered) {
     LogAdd("Vandrel is already up to date.", kLogInfo);
     if (!SilentUpdateCheck) {
-      ShowMessage("Vandrel is already up to date.");
+      ShowMessage(Translate("Vandrel is already up to date."));
     }
   }
   Checkforupdate1->setEnabled(true);

@@ -20,11 +20,20 @@
 #include "shell/qt/U_about.h"
 #include "ui/ModePictures.h"
 #include "ui/QtMainThread.h"
+#include "ui/QtTranslations.h"
 #include "ui/U_Main.h"
 
 namespace vandrel {
 
 namespace {
+
+// The general error box: the error's text as typed (it may name a file).
+void ShowGeneralError(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
 
 // An error that escapes an event handler ends in one general error box
 // instead of ending the program.
@@ -36,10 +45,9 @@ public:
     try {
       return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-      QMessageBox::critical(activeWindow(), applicationName(), QString::fromUtf8(error.what()));
+      ShowGeneralError(QString::fromUtf8(error.what()));
     } catch (...) {
-      QMessageBox::critical(activeWindow(), applicationName(),
-                            QStringLiteral("An unexpected error occurred."));
+      ShowGeneralError(QStringLiteral("An unexpected error occurred."));
     }
     return false;
   }
@@ -58,6 +66,7 @@ int RunVandrel(int argc, char** argv) {
     return 1;
   }
   TApplication application(argc, argv);
+  KeepSystemMessagesInEnglish();
   QApplication::setApplicationName(QStringLiteral("Vandrel"));
   QApplication::setOrganizationName(QStringLiteral(VANDREL_COMPANY_NAME));
   QApplication::setApplicationVersion(QStringLiteral(VANDREL_VERSION_TEXT));

@@ -53,8 +53,15 @@ TEST(PartSizesTest, SizeTextAndPartCounts) {
        {Case{"1457664", 1457664}, Case{"700m", 734003200}, Case{"700M", 734003200},
         Case{"64k", 65536}, Case{"2g", 2147483648}, Case{"10b", 10}, Case{"1.5k", 1536},
         Case{"0", 0}, Case{"", std::nullopt}, Case{"m", std::nullopt}, Case{"-5", std::nullopt},
-        Case{"1.2.3", std::nullopt}, Case{"12q", std::nullopt},
-        Case{"99999999999g", std::nullopt}}) {
+        Case{"1.2.3", std::nullopt}, Case{"12q", std::nullopt}, Case{"99999999999g", std::nullopt},
+        // "," is a decimal mark as "." is, whatever the locale.
+        Case{"1,5k", 1536}, Case{"1,5m", 1572864}, Case{"1.5M", 1572864}, Case{".5k", 512},
+        Case{"2.", 2}, Case{",", std::nullopt}, Case{"1,2.3", std::nullopt},
+        Case{"1 5", std::nullopt}, Case{"+5", std::nullopt}, Case{"1e3", std::nullopt},
+        // The edge of 63 bits: the largest sizes are exact, 2^63 is refused.
+        Case{"9223372036854775807", 9223372036854775807}, Case{"9223372036854775808", std::nullopt},
+        Case{"8589934591g", 9223372035781033984}, Case{"8589934592g", std::nullopt},
+        Case{"100000000000000000000000", std::nullopt}}) {
     EXPECT_EQ(ParseSizeText(c.text), c.bytes) << c.text;
   }
   EXPECT_EQ(PartSizeForCount(10, 4), 3);

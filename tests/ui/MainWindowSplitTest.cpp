@@ -195,6 +195,56 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Please set a number of parts greater than 1"}),
     [](const testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
+// The size field reads the same under every locale (the suite runs once
+// more under a comma-decimal one): "." and "," are both the decimal mark.
+TEST_F(SplitWindowTest, SizesReadTheSameWithEitherDecimalMark) {
+  Open();
+  struct Case {
+    const char* text;
+    int unit;
+    std::int64_t bytes;
+  };
+  for (const Case& c :
+       {Case{"1.5", 2, 1572864}, Case{"1,5", 2, 1572864}, Case{"1.39013671875", 2, 1457664},
+        Case{"0,5", 1, 512}, Case{"4,37", 3, 4692251771}, Case{"7", 0, 7},
+        Case{"8589934591", 3, 9223372035781033984},
+        // 2^63 bytes and more do not fit: unreadable, as 0.
+        Case{"8589934592", 3, 0}, Case{"9999999999999", 3, 0}, Case{"1,2.3", 2, 0},
+        Case{",", 2, 0}}) {
+    window().splitsizepart_txt->setText(c.text);
+    window().splitsizeunit_cmb->setCurrentIndex(c.unit);
+    EXPECT_EQ(window().ReadPartSize(), c.bytes) << c.text;
+  }
+}
+
+TEST_F(SplitWindowTest, TheFloppyPresetSplitsIntoFloppySizedParts) {
+  Prepare(3000000);
+  window().splitpredef_cmb->setCurrentIndex(1);
+  window().splitpredef_cmbChange();
+  EXPECT_EQ(window().splitsizepart_txt->text(), "1.39013671875");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  WaitForJob();
+  ASSERT_EQ(PartsOnDisk(), 3);
+  EXPECT_EQ(fs::file_size(Part(0)), 1457664u);
+  EXPECT_EQ(fs::file_size(Part(1)), 1457664u);
+  EXPECT_EQ(Joined(3), ReadFile(source_));
+}
+
+TEST_F(SplitWindowTest, ASizeBeyond64BitsIsRefusedBeforeAnyQuestion) {
+  Prepare(10);
+  WriteFile(Part(0), "old first part");
+  window().splitsize_rdo->setChecked(true);
+  window().splitsizepart_txt->setText("9999999999999");
+  window().splitsizeunit_cmb->setCurrentIndex(3);
+  presenter_->Answer({kIdYes});
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  EXPECT_FALSE(window().JobRunning());
+  EXPECT_TRUE(Logged("Null size", 2));
+  EXPECT_EQ(Notices(), std::vector<std::string>{"Please set a size of parts greater than 1 byte"});
+  EXPECT_EQ(ReadFile(Part(0)), "old first part");
+  EXPECT_TRUE(window().split_pnl->isEnabled());
+}
+
 TEST_F(SplitWindowTest, OutputFolderWithTrailingSeparatorIsAccepted) {
   Prepare(20);
   window().splitoutput_txt->setText(QString::fromStdString(out_.string() + "/"));

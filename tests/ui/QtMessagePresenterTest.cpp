@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -86,6 +87,26 @@ TEST_F(QtBoxes, KindsGiveTheirCaptionsAndNoticesTheTitle) {
     box.button(QMessageBox::Ok)->click();
   });
   ShowMessage("Done.");
+}
+
+TEST_F(QtBoxes, TextIsShownAsTypedNotAsMarkup) {
+  // A file name may hold anything a name can: markup stays visible.
+  const QString text = QStringLiteral("File /tmp/<b>clip</b> & <i>x</i>.avi Not Found.");
+  WhenBoxOpen([&](QMessageBox& box) {
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    EXPECT_EQ(box.text(), text);
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), text);
+    box.button(QMessageBox::Ok)->click();
+  });
+  ShowMessage(text.toStdString());
+  WhenBoxOpen([&](QMessageBox& box) {
+    EXPECT_EQ(box.textFormat(), Qt::PlainText);
+    box.button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(AskYesNo(nullptr, "Delete <b>all</b> parts ?"), kIdNo);
 }
 
 } // namespace

@@ -101,6 +101,11 @@ TEST_F(SettingsTest, PickingFrenchChangesEveryWindowIsStoredAndComesBackAtTheNex
 
 TEST_F(SettingsTest, TheAfterSwitchChainReachesTheMainWindowWithTheChooserAsSender) {
   CopyLanguageFiles(languages_.path(), {kEnglish, kFrench});
+  // English stored, so the start-up switches to it under any locale.
+  platform::RegistryKey key;
+  ASSERT_EQ(key.Open(platform::RegistryRoot::CurrentUser, "Software\\Tolvane\\Vandrel", true),
+            platform::RegistryStatus::Ok);
+  ASSERT_EQ(key.WriteDword("Langue", kEnglish), platform::RegistryStatus::Ok);
   std::vector<TComponent*> senders;
   // A recorder between the list and the main window's handler, put there
   // before the settings dialog binds its chooser.

@@ -107,6 +107,20 @@ std::uint16_t LangIdOfLocale(std::string_view locale) {
   return 0;
 }
 
+std::string LocaleOfLangId(std::uint16_t lang_id) {
+  for (const LocaleEntry& e : kLocales) {
+    if (e.lang_id == lang_id) {
+      return e.locale;
+    }
+  }
+  for (const LocaleEntry& e : kLocales) {
+    if ((e.lang_id & 0x3FF) == (lang_id & 0x3FF)) {
+      return e.locale;
+    }
+  }
+  return {};
+}
+
 std::uint16_t UserDefaultLangId() {
   for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* value = std::getenv(variable);

@@ -13,6 +13,8 @@ int QtMessagePresenter::Present(const MessageRequest& request) {
   }
   QMessageBox box(owner);
   box.setWindowTitle(QString::fromStdString(request.caption));
+  // File names are shown as typed: "<b>" in a name is not markup.
+  box.setTextFormat(Qt::PlainText);
   box.setText(QString::fromStdString(request.text));
   switch (request.icon) {
   case MessageIcon::None:
