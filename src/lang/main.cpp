@@ -61,12 +61,16 @@ bool ReadText(const std::string& name, std::string& text) {
 
 // Written beside the target and renamed over it, so a failed write never
 // leaves half a PO file.
-bool WritePoFile(const std::string& name, const std::vector<vandrel::TPoEntry>& entries,
+bool WritePoFile(const std::string& name, const TLangFile& file, const TLangFile* english,
                  std::string& error) {
   const std::string temporary = name + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    vandrel::WritePo(out, entries);
+    if (!vandrel::WriteLanguageFilePo(file, english, out, error)) {
+      out.close();
+      std::remove(temporary.c_str());
+      return false;
+    }
     out.flush();
     if (!out) {
       std::remove(temporary.c_str());
@@ -133,17 +137,15 @@ int ToPo(const Options& options) {
       (!options.templ.empty() && !LoadLanguageFile(options.templ, templ, error))) {
     return Fail(error);
   }
-  std::vector<vandrel::TPoEntry> entries;
-  if (!vandrel::LanguageFileToPo(file, options.templ.empty() ? nullptr : &templ, entries, error)) {
-    return Fail(options.input + ": " + error);
-  }
-  file = TLangFile(); // the entries hold its texts now
+  const TLangFile* english = options.templ.empty() ? nullptr : &templ;
   if (options.output.empty()) {
-    vandrel::WritePo(std::cout, entries);
+    if (!vandrel::WriteLanguageFilePo(file, english, std::cout, error)) {
+      return Fail(options.input + ": " + error);
+    }
     std::cout.flush();
     return std::cout ? kExitSuccess : Fail("standard output: write failed");
   }
-  return WritePoFile(options.output, entries, error) ? kExitSuccess : Fail(error);
+  return WritePoFile(options.output, file, english, error) ? kExitSuccess : Fail(error);
 }
 
 int ToSpk(const Options& options) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <sstream>
 
 #include "engine/U_UnicodeUtils.h"
@@ -42,7 +43,9 @@ std::string HexTag(std::int32_t tag, int digits) {
 // Raw bytes in a comment word: "=" and base64, so that no bytes is a word
 // too.
 std::string RawWord(const std::string& bytes) {
-  return "=" + PoBase64(bytes);
+  std::string word = "=";
+  AppendPoBase64(word, bytes);
+  return word;
 }
 
 bool Translated(std::int32_t tag) {
@@ -167,8 +170,11 @@ std::map<std::string, std::string> EnglishByContext(const TLangFile& templ) {
   return english;
 }
 
+// Receives each entry; with text_is_id its msgstr is its msgid.
+using EntrySink = std::function<void(TPoEntry&& entry, bool text_is_id)>;
+
 void GroupEntries(const TLangFile& file, const std::map<std::string, std::string>* english,
-                  std::vector<TPoEntry>& entries) {
+                  const EntrySink& sink) {
   const std::uint16_t revision = file.Revision();
   const unsigned code_page = LangCodePage(file);
   std::optional<std::string> previous_path;
@@ -209,18 +215,27 @@ void GroupEntries(const TLangFile& file, const std::map<std::string, std::string
         words += " start";
       }
       if (!text_exact) {
-        words += " text-bytes " + RawWord(data);
+        // Appended in place: the bytes may be large.
+        words.reserve(words.size() + 13 + (data.size() + 2) / 3 * 4);
+        words += " text-bytes =";
+        AppendPoBase64(words, data);
       }
       e.ExtractedComments.push_back(std::move(words));
       e.Context = path + "|" + kKinds[kind];
+      bool text_is_id = false;
       if (revision >= 1 && Translated(tag)) {
         const auto it = english ? english->find(*e.Context) : decltype(english->end()){};
-        e.Id = english && it != english->end() ? it->second : text;
-        e.Text = std::move(text);
+        if (english && it != english->end()) {
+          e.Id = it->second;
+          e.Text = std::move(text);
+        } else {
+          e.Id = std::move(text); // the translation stands in for the English
+          text_is_id = true;
+        }
       } else {
         e.Id = std::move(text);
       }
-      entries.push_back(std::move(e));
+      sink(std::move(e), text_is_id);
       ++emitted;
     };
     int first_kind = 0;
@@ -461,15 +476,15 @@ bool WriteLanguageRecords(const WideString& file_name, const TLangRecords& recor
   return true;
 }
 
-bool LanguageFileToPo(const TLangFile& file, const TLangFile* english,
-                      std::vector<TPoEntry>& entries, std::string& error) {
-  entries.clear();
-  const std::uint16_t revision = file.Revision();
+namespace {
+
+bool FileToEntries(const TLangFile& file, const TLangFile* english, const EntrySink& sink,
+                   std::string& error) {
   if (file.Header.size() < static_cast<size_t>(kLangMinimumRecords)) {
     error = RefusalOf(TLangFileStatus::TooFewRecords);
     return false;
   }
-  if (revision > kLangNewestRevision) {
+  if (file.Revision() > kLangNewestRevision) {
     error = RefusalOf(TLangFileStatus::UnsupportedRevision);
     return false;
   }
@@ -479,14 +494,45 @@ bool LanguageFileToPo(const TLangFile& file, const TLangFile* english,
       "The X-Vandrel- fields are the file's header: change Title, Heading, Detail,",
       "FontName and Charset (a Windows character-set number) to suit the language."};
   head.Text = LanguageHeaderToPo(file);
-  entries.push_back(std::move(head));
+  sink(std::move(head), false);
   if (english != nullptr) {
     const auto texts = EnglishByContext(*english);
-    GroupEntries(file, &texts, entries);
+    GroupEntries(file, &texts, sink);
   } else {
-    GroupEntries(file, nullptr, entries);
+    GroupEntries(file, nullptr, sink);
   }
   return true;
+}
+
+} // namespace
+
+bool LanguageFileToPo(const TLangFile& file, const TLangFile* english,
+                      std::vector<TPoEntry>& entries, std::string& error) {
+  entries.clear();
+  return FileToEntries(
+      file, english,
+      [&entries](TPoEntry&& e, bool text_is_id) {
+        if (text_is_id) {
+          e.Text = e.Id;
+        }
+        entries.push_back(std::move(e));
+      },
+      error);
+}
+
+bool WriteLanguageFilePo(const TLangFile& file, const TLangFile* english, std::ostream& out,
+                         std::string& error) {
+  bool first = true;
+  return FileToEntries(
+      file, english,
+      [&](TPoEntry&& e, bool text_is_id) {
+        if (!first) {
+          out << '\n';
+        }
+        first = false;
+        WritePoEntry(out, e, text_is_id ? e.Id : e.Text);
+      },
+      error);
 }
 
 bool PoToLanguageFile(std::vector<TPoEntry> entries, const TLangFile* templ, TLangFile& file,

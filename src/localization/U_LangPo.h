@@ -14,6 +14,8 @@
 // short) travels in extra words of the comments and in extra header fields.
 
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,11 @@ bool WriteLanguageRecords(const WideString& file_name, const TLangRecords& recor
 /// back byte for byte through PoToLanguageFile.
 bool LanguageFileToPo(const TLangFile& file, const TLangFile* english,
                       std::vector<TPoEntry>& entries, std::string& error);
+/// LanguageFileToPo written straight to a stream, one entry at a time, so a
+/// large text is held once. Fails (writing nothing) only for a file whose
+/// revision or header the program refuses.
+bool WriteLanguageFilePo(const TLangFile& file, const TLangFile* english, std::ostream& out,
+                         std::string& error);
 /// A language file from PO entries. With a template, its groups and their
 /// order are the template's (what the PO does not translate keeps the
 /// template's English); without, the PO's own entries give them. False with

@@ -293,6 +293,31 @@ bool ParsePo(std::string_view text, std::vector<TPoEntry>& entries, std::string&
   return finish();
 }
 
+void WritePoEntry(std::ostream& out, const TPoEntry& e, const std::string& text) {
+  for (const auto& c : e.TranslatorComments) {
+    out << (c.empty() ? "#\n" : "# " + c + "\n");
+  }
+  for (const auto& c : e.ExtractedComments) {
+    out << "#. " << c << '\n';
+  }
+  for (const auto& c : e.References) {
+    out << "#: " << c << '\n';
+  }
+  if (!e.Flags.empty()) {
+    out << "#, ";
+    for (size_t i = 0; i < e.Flags.size(); ++i) {
+      out << (i ? ", " : "") << e.Flags[i];
+    }
+    out << '\n';
+  }
+  const char* prefix = e.Obsolete ? "#~ " : "";
+  if (e.Context) {
+    AppendKeyword(out, prefix, "msgctxt", *e.Context);
+  }
+  AppendKeyword(out, prefix, "msgid", e.Id);
+  AppendKeyword(out, prefix, "msgstr", text);
+}
+
 void WritePo(std::ostream& out, const std::vector<TPoEntry>& entries) {
   bool first = true;
   for (const TPoEntry& e : entries) {
@@ -300,28 +325,7 @@ void WritePo(std::ostream& out, const std::vector<TPoEntry>& entries) {
       out << '\n';
     }
     first = false;
-    for (const auto& c : e.TranslatorComments) {
-      out << (c.empty() ? "#\n" : "# " + c + "\n");
-    }
-    for (const auto& c : e.ExtractedComments) {
-      out << "#. " << c << '\n';
-    }
-    for (const auto& c : e.References) {
-      out << "#: " << c << '\n';
-    }
-    if (!e.Flags.empty()) {
-      out << "#, ";
-      for (size_t i = 0; i < e.Flags.size(); ++i) {
-        out << (i ? ", " : "") << e.Flags[i];
-      }
-      out << '\n';
-    }
-    const char* prefix = e.Obsolete ? "#~ " : "";
-    if (e.Context) {
-      AppendKeyword(out, prefix, "msgctxt", *e.Context);
-    }
-    AppendKeyword(out, prefix, "msgid", e.Id);
-    AppendKeyword(out, prefix, "msgstr", e.Text);
+    WritePoEntry(out, e, e.Text);
   }
 }
 

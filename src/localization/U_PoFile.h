@@ -35,6 +35,10 @@ bool ParsePo(std::string_view text, std::vector<TPoEntry>& entries, std::string&
 std::string FormatPo(const std::vector<TPoEntry>& entries);
 /// FormatPo straight into a stream, without the whole text in memory.
 void WritePo(std::ostream& out, const std::vector<TPoEntry>& entries);
+/// One entry as WritePo writes it (a blank line goes between entries), with
+/// msgstr taken from text, so an entry whose translation is its msgid need
+/// not hold the text twice.
+void WritePoEntry(std::ostream& out, const TPoEntry& entry, const std::string& text);
 
 /// Bytes as base64 text (RFC 4648, with padding), for binary data in a PO
 /// file.
