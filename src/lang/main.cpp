@@ -5,15 +5,16 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "localization/Lang_Storageobj.h"
 #include "localization/U_LangPo.h"
 
 namespace {
 
-using vandrel::TLangRecords;
+using vandrel::TLangFile;
+using vandrel::TLangFileStatus;
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;
@@ -42,24 +43,34 @@ int Usage(const std::string& message) {
   return kExitUsage;
 }
 
+// Read in one piece of the file's size: a large PO file is held once.
 bool ReadText(const std::string& name, std::string& text) {
-  std::ifstream in(name, std::ios::binary);
+  std::ifstream in(name, std::ios::binary | std::ios::ate);
   if (!in) {
     return false;
   }
-  std::ostringstream all;
-  all << in.rdbuf();
-  text = all.str();
-  return !in.bad();
+  const std::streamoff size = in.tellg();
+  if (size < 0) {
+    return false;
+  }
+  text.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  in.read(text.data(), size);
+  return in.gcount() == size;
 }
 
 // Written beside the target and renamed over it, so a failed write never
 // leaves half a PO file.
-bool WriteText(const std::string& name, const std::string& text, std::string& error) {
+bool WritePoFile(const std::string& name, const TLangFile& file, const TLangFile* english,
+                 std::string& error) {
   const std::string temporary = name + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text;
+    if (!vandrel::WriteLanguageFilePo(file, english, out, error)) {
+      out.close();
+      std::remove(temporary.c_str());
+      return false;
+    }
     out.flush();
     if (!out) {
       std::remove(temporary.c_str());
@@ -107,48 +118,70 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
   return true;
 }
 
-bool LoadTemplate(const Options& options, TLangRecords& records, std::string& error) {
-  return options.templ.empty() ||
-         vandrel::ReadLanguageRecords(vandrel::Utf8ToWide(options.templ), records, error);
+// Reads a language file as the program would, with the program's reason
+// for a refusal.
+bool LoadLanguageFile(const std::string& name, TLangFile& file, std::string& error) {
+  std::string message;
+  if (vandrel::ReadLanguageFile(vandrel::Utf8ToWide(name), file, &message) !=
+      TLangFileStatus::Read) {
+    error = name + ": " + message;
+    return false;
+  }
+  return true;
 }
 
 int ToPo(const Options& options) {
-  TLangRecords file, templ;
-  std::string error, po;
-  if (!vandrel::ReadLanguageRecords(vandrel::Utf8ToWide(options.input), file, error) ||
-      !LoadTemplate(options, templ, error)) {
+  TLangFile file, templ;
+  std::string error;
+  if (!LoadLanguageFile(options.input, file, error) ||
+      (!options.templ.empty() && !LoadLanguageFile(options.templ, templ, error))) {
     return Fail(error);
   }
-  if (!vandrel::LanguageFileToPo(file, options.templ.empty() ? nullptr : &templ, po, error)) {
-    return Fail(options.input + ": " + error);
-  }
+  const TLangFile* english = options.templ.empty() ? nullptr : &templ;
   if (options.output.empty()) {
-    std::fwrite(po.data(), 1, po.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitSuccess : Fail("standard output: write failed");
+    if (!vandrel::WriteLanguageFilePo(file, english, std::cout, error)) {
+      return Fail(options.input + ": " + error);
+    }
+    std::cout.flush();
+    return std::cout ? kExitSuccess : Fail("standard output: write failed");
   }
-  return WriteText(options.output, po, error) ? kExitSuccess : Fail(error);
+  return WritePoFile(options.output, file, english, error) ? kExitSuccess : Fail(error);
 }
 
 int ToSpk(const Options& options) {
   if (options.output.empty()) {
     return Usage("to-spk needs -o FILE.SPK");
   }
-  std::string po, error;
-  if (!ReadText(options.input, po)) {
-    return Fail(options.input + ": cannot be read");
+  std::vector<vandrel::TPoEntry> entries;
+  {
+    std::string po, error;
+    if (!ReadText(options.input, po)) {
+      return Fail(options.input + ": cannot be read");
+    }
+    if (!vandrel::ParsePo(po, entries, error)) {
+      return Fail(options.input + ": " + error);
+    }
   }
-  TLangRecords templ, file;
-  if (!LoadTemplate(options, templ, error)) {
+  TLangFile templ, file;
+  std::string error;
+  if (!options.templ.empty() && !LoadLanguageFile(options.templ, templ, error)) {
     return Fail(error);
   }
-  if (!vandrel::PoToLanguageFile(po, options.templ.empty() ? nullptr : &templ, file, error)) {
+  if (!vandrel::PoToLanguageFile(std::move(entries), options.templ.empty() ? nullptr : &templ, file,
+                                 error)) {
     return Fail(options.input + ": " + error);
   }
   // Built under a temporary name: a failure leaves any older file in place.
   const std::string temporary = options.output + ".tmp";
-  if (!vandrel::WriteLanguageRecords(vandrel::Utf8ToWide(temporary), file, error)) {
+  bool written = false;
+  try {
+    written = vandrel::WriteLanguageFile(vandrel::Utf8ToWide(temporary), file);
+  } catch (const vandrel::Exception& e) {
+    error = e.Message();
+  }
+  if (!written) {
     std::remove(temporary.c_str());
-    return Fail(error);
+    return Fail(temporary + ": cannot be written" + (error.empty() ? "" : " (" + error + ")"));
   }
   if (std::rename(temporary.c_str(), options.output.c_str()) != 0) {
     std::remove(temporary.c_str());

@@ -170,26 +170,33 @@ bool TLangList::ScanLanguages() {
         continue;
       }
       any = true;
-      std::int32_t head = 0;
-      file.ReadInteger(head, true);
+      // Read by position, as the codec lays the header out.
+      std::string head_bytes;
+      file.ReadString(head_bytes, true);
+      const auto head = static_cast<std::uint32_t>(LangInteger(head_bytes));
       std::string title, heading, detail;
       file.ReadString(title, true);
       file.ReadString(heading, true);
       file.ReadString(detail, true);
-      const std::uint32_t revision = static_cast<std::uint32_t>(head) >> 16;
+      const auto revision = static_cast<std::uint16_t>(head >> 16);
       std::uint8_t charset = 1;
       AnsiString display;
-      if (static_cast<std::uint32_t>(head) >= 0x10000) {
-        file.Next();
-        file.Next();
-        std::int32_t version = 0;
-        file.ReadInteger(version, true);
+      // Above the newest revision only the program version keeps its place.
+      const std::uint16_t layout = std::min(revision, kLangNewestRevision);
+      auto read_integer = [&file, layout](TLangField field) {
+        const int index = LangFieldIndex(layout, field);
+        file.GoToRecord(index);
+        std::string bytes;
+        if (file.RecordIndex() == index) {
+          file.ReadString(bytes, false);
+        }
+        return LangInteger(bytes);
+      };
+      if (head >= 0x10000) {
+        const std::int32_t version = read_integer(TLangField::ProgramVersion);
         // The names are in the file's code page, named further on.
-        if (revision <= 4) {
-          file.GoToRecord(revision >= 2 ? 12 : 9);
-          std::int32_t value = 1;
-          file.ReadInteger(value, false);
-          charset = static_cast<std::uint8_t>(value);
+        if (revision <= kLangNewestRevision) {
+          charset = static_cast<std::uint8_t>(read_integer(TLangField::Charset));
         }
         const unsigned page = platform::CodePageOfCharset(charset);
         display = platform::CodePageToUtf8Lossy(title, page) + " [" +
@@ -319,10 +326,11 @@ bool TLangList::LoadFlag(std::uint16_t LangId, TBitmap& Bitmap) {
   if (WFileExists(name)) {
     file.Open();
   }
-  if (file.IsOpen() && file.RecordCount() >= 6) {
-    file.GoToRecord(5);
+  const int flag_index = LangFieldIndex(0, TLangField::Flag);
+  if (file.IsOpen() && file.RecordCount() >= kLangMinimumRecords) {
+    file.GoToRecord(flag_index);
     std::string bytes;
-    if (file.RecordIndex() == 5) {
+    if (file.RecordIndex() == flag_index) {
       file.ReadString(bytes, false);
       if (!file.Damaged()) {
         // A broken flag in one file must not stop the chooser drawing the

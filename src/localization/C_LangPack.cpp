@@ -3,17 +3,12 @@
 #include <cstdio>
 
 #include "engine/U_UnicodeUtils.h"
-#include "localization/Lang_Storageobj.h"
 #include "platform/CodePages.h"
 #include "shell/U_MsgDlg.h"
 
 namespace vandrel {
 
 namespace {
-
-// Language files are small; a larger file is no language file, and reading
-// it whole would only cost memory.
-constexpr std::int64_t kMaxLanguageFileRecords = 1 << 20;
 
 bool IsExcluded(const TStrings& excluded, const AnsiString& name, const AnsiString& path) {
   for (const AnsiString& e : excluded) {
@@ -34,14 +29,6 @@ AnsiString Trimmed(const AnsiString& text) {
     --end;
   }
   return text.substr(begin, end - begin);
-}
-
-std::int32_t IntOf(const std::string& data) {
-  std::uint32_t value = 0;
-  for (size_t i = 0; i < data.size() && i < 4; ++i) {
-    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-  }
-  return static_cast<std::int32_t>(value);
 }
 
 bool Translated(std::int32_t tag) {
@@ -161,82 +148,45 @@ std::string TLanguageRecord::Encode(const AnsiString& text) const {
 }
 
 bool TLanguageRecord::ApplyFile(const WideString& file_name) {
-  if (!WFileExists(file_name)) {
-    return false;
-  }
   // The whole file is read and checked before anything is applied, so a
   // damaged file changes no component.
-  Records records;
-  {
-    TStorefile file;
-    file.SetSignature(kLanguageFileSignature);
-    file.SetFilename(file_name);
-    file.SetReadOnly(true);
-    file.Open();
-    if (file.RecordCount() < 6) {
-      return false;
-    }
-    while (!file.AtEnd()) {
-      if (static_cast<std::int64_t>(records.size()) >= kMaxLanguageFileRecords) {
-        return false;
-      }
-      FileRecord record;
-      record.tag = file.ReadString(record.data, true);
-      if (file.Damaged()) {
-        return false;
-      }
-      records.push_back(std::move(record));
-    }
+  TLangFile file;
+  const TLangFileStatus status = ReadLanguageFile(file_name, file);
+  if (status != TLangFileStatus::Read && status != TLangFileStatus::InvalidFlag &&
+      status != TLangFileStatus::UnsupportedRevision) {
+    return false;
   }
-  if (records.size() < 6) {
-    return false; // the header promised more than the file holds
-  }
-  auto at = [&records](size_t i) -> const FileRecord& {
-    static const FileRecord kNone;
-    return i < records.size() ? records[i] : kNone;
-  };
-
-  const std::string& first = records[0].data;
-  const std::uint32_t head = static_cast<std::uint32_t>(IntOf(first));
-  if (first.size() >= 4) {
-    LangId = static_cast<std::uint16_t>(head & 0xFFFF);
-    Revision = static_cast<std::uint16_t>(head >> 16);
-  } else {
-    LangId = static_cast<std::uint16_t>(head);
-    Revision = 0;
-  }
-  size_t next = 6;
+  LangId = file.LangId();
+  Revision = file.Revision();
   std::uint8_t charset = 1;
-  if (Revision >= 1 && Revision <= 4) {
-    ProgramVersion = IntOf(at(next++).data);
+  if (Revision >= 1 && Revision <= kLangNewestRevision) {
+    ProgramVersion = file.Integer(TLangField::ProgramVersion);
     if (Revision >= 2) {
-      ExtraByte = static_cast<std::uint8_t>(IntOf(at(next++).data));
-      ExtraText1 = at(next++).data;
-      ExtraText2 = at(next++).data;
+      ExtraByte = static_cast<std::uint8_t>(file.Integer(TLangField::ExtraByte));
     }
-    ImeName = at(next++).data;
-    FontName = at(next++).data;
-    charset = static_cast<std::uint8_t>(IntOf(at(next++).data));
-    MinFontSize = Revision == 4 ? IntOf(at(next++).data) : 9;
+    charset = static_cast<std::uint8_t>(file.Integer(TLangField::Charset));
+    MinFontSize = Revision == 4 ? file.Integer(TLangField::MinFontSize) : 9;
   }
   // Header texts are in the file's code page, named only further on.
   Charset = charset;
-  Title = Decode(records[1].data);
-  Heading = Decode(records[2].data);
-  Detail = Decode(records[3].data);
-  Notes = SplitLines(Decode(records[4].data));
-  Flag.LoadFromBytes(records[5].data);
+  Title = Decode(file.Text(TLangField::Title));
+  Heading = Decode(file.Text(TLangField::Heading));
+  Detail = Decode(file.Text(TLangField::Detail));
+  Notes = SplitLines(Decode(file.Text(TLangField::Notes)));
+  Flag.LoadFromBytes(file.Text(TLangField::Flag));
   if (Revision == 0) {
-    ApplyRevision0(records);
+    ApplyRevision0(file);
     return true;
   }
-  if (Revision > 4) {
-    throw ELanguageFileError("Format not supported in this revision");
+  if (status == TLangFileStatus::UnsupportedRevision) {
+    throw ELanguageFileError(LangFileStatusText(status));
   }
-  ExtraText1 = Decode(ExtraText1);
-  ExtraText2 = Decode(ExtraText2);
-  ImeName = Decode(ImeName);
-  FontName = Decode(FontName);
+  if (Revision >= 2) {
+    ExtraText1 = Decode(file.Text(TLangField::ExtraText1));
+    ExtraText2 = Decode(file.Text(TLangField::ExtraText2));
+  }
+  ImeName = Decode(file.Text(TLangField::ImeName));
+  FontName = Decode(file.Text(TLangField::FontName));
 
   TComponentList list;
   static const TStrings kNoExclusions;
@@ -259,7 +209,7 @@ bool TLanguageRecord::ApplyFile(const WideString& file_name) {
     }
     entry.component->SetProp("Font", *font);
   }
-  ApplyGroups(records, next, list);
+  ApplyGroups(file, list);
   if (TComponent* app = TopOwner(Root)) {
     for (const char* property : {"HintFont", "IconTitleFont", "MenuFont"}) {
       SetFontCharset(app, property, Charset);
@@ -268,53 +218,63 @@ bool TLanguageRecord::ApplyFile(const WideString& file_name) {
   return true;
 }
 
-void TLanguageRecord::ApplyGroups(const Records& records, size_t first,
-                                  const TComponentList& list) {
-  static const FileRecord kNone;
-  auto at = [&records](size_t i) -> const FileRecord& {
-    return i < records.size() ? records[i] : kNone;
-  };
-  const bool has_layout = Revision >= 3;
-  size_t i = first;
-  while (i < records.size()) {
-    const AnsiString path = Decode(records[i++].data);
-    TComponent* c = nullptr;
-    for (const TComponentEntry& entry : list) {
-      if (SameName(entry.path, path)) {
-        c = entry.component;
-        break;
-      }
+namespace {
+
+TComponent* FindPath(const TComponentList& list, const AnsiString& path) {
+  for (const TComponentEntry& entry : list) {
+    if (SameName(entry.path, path)) {
+      return entry.component;
     }
+  }
+  return nullptr;
+}
+
+} // namespace
+
+void TLanguageRecord::ApplyGroups(const TLangFile& file, const TComponentList& list) {
+  static const TLangRecord kNone;
+  for (const TLangGroup& group : file.Groups) {
+    TComponent* c = FindPath(list, Decode(group.Records[0].Data));
     if (c == nullptr) {
-      i += has_layout ? 4 : 3;
       continue;
     }
     const std::optional<int> item_index = c->GetInt("ItemIndex");
-    if (has_layout) {
-      const std::int32_t code = IntOf(at(i++).data);
-      if (code == 1 || code == 2) {
-        if (c->HasProperty("alignment")) {
-          c->SetProp("alignment", code == 1 ? 1 : 0);
+    const auto& slots = LangGroupSlots(Revision, group.Records[0].Tag);
+    for (size_t k = 0; k < slots.size(); ++k) {
+      // The last group of a file may stop short: what is missing is empty.
+      const TLangRecord& record = k + 1 < group.Records.size() ? group.Records[k + 1] : kNone;
+      switch (slots[k]) {
+      case TLangSlot::Layout: {
+        const std::int32_t code = LangInteger(record.Data);
+        if (code == 1 || code == 2) {
+          if (c->HasProperty("alignment")) {
+            c->SetProp("alignment", code == 1 ? 1 : 0);
+          }
+          if (c->HasProperty("Layout")) {
+            c->SetProp("Layout", code == 1 ? 0 : 1);
+          }
         }
-        if (c->HasProperty("Layout")) {
-          c->SetProp("Layout", code == 1 ? 0 : 1);
+        break;
+      }
+      case TLangSlot::Caption:
+        if (Translated(record.Tag)) {
+          SetMainText(c, Decode(record.Data));
         }
+        break;
+      case TLangSlot::Hint:
+        if (Translated(record.Tag) && c->HasProperty("Hint")) {
+          c->SetProp("Hint", Decode(record.Data));
+          if (c->HasProperty("ShowHint")) {
+            c->SetProp("ShowHint", (record.Tag & kTagShowHint) != 0);
+          }
+        }
+        break;
+      case TLangSlot::List:
+        if (Translated(record.Tag)) {
+          ReplaceListEntries(c, SplitLines(Decode(record.Data)));
+        }
+        break;
       }
-    }
-    const FileRecord& caption = at(i++);
-    if (Translated(caption.tag)) {
-      SetMainText(c, Decode(caption.data));
-    }
-    const FileRecord& hint = at(i++);
-    if (Translated(hint.tag) && c->HasProperty("Hint")) {
-      c->SetProp("Hint", Decode(hint.data));
-      if (c->HasProperty("ShowHint")) {
-        c->SetProp("ShowHint", (hint.tag & kTagShowHint) != 0);
-      }
-    }
-    const FileRecord& items = at(i++);
-    if (Translated(items.tag)) {
-      ReplaceListEntries(c, SplitLines(Decode(items.data)));
     }
     if (item_index) {
       c->SetProp("ItemIndex", *item_index);
@@ -322,7 +282,8 @@ void TLanguageRecord::ApplyGroups(const Records& records, size_t first,
   }
 }
 
-void TLanguageRecord::ApplyRevision0(const Records& records) {
+void TLanguageRecord::ApplyRevision0(const TLangFile& file) {
+  static const TLangRecord kNone;
   Charset = 1;
   TComponentList list;
   if (Root != nullptr) {
@@ -338,61 +299,31 @@ void TLanguageRecord::ApplyRevision0(const Records& records) {
       }
     }
   }
-  size_t i = 6;
-  auto take = [&records, &i]() -> std::string {
-    return i < records.size() ? records[i++].data : (++i, std::string());
-  };
-  while (i < records.size()) {
-    const AnsiString path = Decode(records[i].data);
-    const std::int32_t kind = records[i].tag;
-    ++i;
-    TComponent* c = nullptr;
-    for (const TComponentEntry& entry : list) {
-      if (SameName(entry.path, path)) {
-        c = entry.component;
-        break;
-      }
-    }
-    const int count = (kind >= 6 && kind <= 10) || kind == 13 ? 2
-                      : kind == 11                            ? 3
-                      : kind == 12                            ? 1
-                                                              : 0;
+  // Revision 0 has no translated flag: every text that is not empty applies.
+  for (const TLangGroup& group : file.Groups) {
+    TComponent* c = FindPath(list, Decode(group.Records[0].Data));
     if (c == nullptr) {
-      i += static_cast<size_t>(count);
       continue;
     }
-    if (count >= 2) {
-      const AnsiString text = Decode(take());
-      const AnsiString hint = Decode(take());
-      if (!text.empty()) {
+    const auto& slots = LangGroupSlots(0, group.Records[0].Tag);
+    for (size_t k = 0; k < slots.size(); ++k) {
+      const TLangRecord& record = k + 1 < group.Records.size() ? group.Records[k + 1] : kNone;
+      const AnsiString text = Decode(record.Data);
+      if (text.empty()) {
+        continue;
+      }
+      if (slots[k] == TLangSlot::Caption) {
         SetMainText(c, text);
-      }
-      if (!hint.empty() && c->HasProperty("Hint")) {
-        c->SetProp("Hint", hint);
-      }
-    }
-    if (kind == 11 || kind == 12) {
-      const AnsiString lines = Decode(take());
-      if (!lines.empty()) {
-        ReplaceListEntries(c, SplitLines(lines));
+      } else if (slots[k] == TLangSlot::Hint && c->HasProperty("Hint")) {
+        c->SetProp("Hint", text);
+      } else if (slots[k] == TLangSlot::List) {
+        ReplaceListEntries(c, SplitLines(text));
       }
     }
   }
 }
 
-void TLanguageRecord::Put(TStorefile& file, std::int32_t tag, const std::string& data) {
-  if (file.AppendString(tag, data) == 0) {
-    write_failed_ = true;
-  }
-}
-
-void TLanguageRecord::PutInteger(TStorefile& file, std::int32_t tag, std::int32_t value) {
-  if (file.AppendInteger(tag, value) == 0) {
-    write_failed_ = true;
-  }
-}
-
-void TLanguageRecord::WriteComponent(TStorefile& file, const TComponentEntry& entry) {
+std::optional<TLangGroup> TLanguageRecord::ComponentGroup(const TComponentEntry& entry) const {
   TComponent* c = entry.component;
   const auto caption = c->GetText("Caption");
   const auto text = c->GetText("Text");
@@ -407,66 +338,70 @@ void TLanguageRecord::WriteComponent(TStorefile& file, const TComponentEntry& en
   const bool has_lines = !has_items && lines && !lines->empty();
   const int n = int{has_caption} + int{has_text} + int{has_hint} + int{has_items} + int{has_lines};
   if (n == 0) {
-    return;
+    return std::nullopt;
   }
-  Put(file, kTagPath + n, Encode(entry.path));
-  if (WriteRevision >= 3) {
-    PutInteger(file, kTagLayout, 0);
+  TLangGroup group;
+  group.Records.push_back({kTagPath + n, Encode(entry.path)});
+  for (const TLangSlot slot : LangGroupSlots(WriteRevision, kTagPath + n)) {
+    switch (slot) {
+    case TLangSlot::Layout:
+      group.Records.push_back({kTagLayout, LangIntegerBytes(0)});
+      break;
+    case TLangSlot::Caption:
+      if (has_caption || has_text) {
+        group.Records.push_back({kTagCaption, Encode(has_caption ? *caption : *text)});
+      } else {
+        group.Records.push_back({});
+      }
+      break;
+    case TLangSlot::Hint:
+      if (has_hint) {
+        const int show = show_hint ? int{*show_hint} : 1;
+        group.Records.push_back({show * kTagShowHint + kTagHint, Encode(*hint)});
+      } else {
+        group.Records.push_back({});
+      }
+      break;
+    case TLangSlot::List:
+      if (has_items || has_lines) {
+        group.Records.push_back({kTagList, Encode(JoinLines(has_items ? *items : *lines))});
+      } else {
+        group.Records.push_back({});
+      }
+      break;
+    }
   }
-  if (has_caption || has_text) {
-    Put(file, kTagCaption, Encode(has_caption ? *caption : *text));
-  } else {
-    Put(file, 0, "");
-  }
-  if (has_hint) {
-    const int show = show_hint ? int{*show_hint} : 1;
-    Put(file, show * kTagShowHint + kTagHint, Encode(*hint));
-  } else {
-    Put(file, 0, "");
-  }
-  if (has_items || has_lines) {
-    Put(file, kTagList, Encode(JoinLines(has_items ? *items : *lines)));
-  } else {
-    Put(file, 0, "");
-  }
+  return group;
 }
 
 bool TLanguageRecord::WriteFile(const WideString& file_name) {
-  TStorefile file;
-  file.SetSignature(kLanguageFileSignature);
-  file.SetFilename(file_name);
-  file.Erase();
-  file.Open();
-  if (!file.IsOpen()) {
-    return false;
-  }
-  write_failed_ = false;
-  PutInteger(file, 0, static_cast<std::int32_t>((std::uint32_t{WriteRevision} << 16) + LangId));
-  Put(file, 1, Encode(Title));
-  Put(file, 2, Encode(Heading));
-  Put(file, 3, Encode(Detail));
-  Put(file, 4, Encode(JoinLines(Notes)));
-  Put(file, 5, Flag.Bytes());
-  if (WriteRevision >= 1) {
-    PutInteger(file, 0x200, ProgramVersion);
-    if (WriteRevision >= 2) {
-      PutInteger(file, 0x204, ExtraByte);
-      Put(file, 0x205, Encode(ExtraText1));
-      Put(file, 0x206, Encode(ExtraText2));
-    }
-    Put(file, 0x201, Encode(ImeName));
-    Put(file, 0x202, Encode(FontName));
-    PutInteger(file, 0x203, Charset);
-    if (WriteRevision >= 4) {
-      PutInteger(file, 0x204, MinFontSize);
-    }
-  }
+  TLangHeaderValues header;
+  header.Revision = WriteRevision;
+  header.LangId = LangId;
+  header.Title = Encode(Title);
+  header.Heading = Encode(Heading);
+  header.Detail = Encode(Detail);
+  header.Notes = Encode(JoinLines(Notes));
+  header.Flag = Flag.Bytes();
+  header.ProgramVersion = ProgramVersion;
+  header.ExtraByte = ExtraByte;
+  header.ExtraText1 = Encode(ExtraText1);
+  header.ExtraText2 = Encode(ExtraText2);
+  header.ImeName = Encode(ImeName);
+  header.FontName = Encode(FontName);
+  header.Charset = Charset;
+  header.MinFontSize = MinFontSize;
+  TLangFile file;
+  file.Header = MakeLanguageHeader(header);
+
   TComponentList list;
   static const TStrings kNoExclusions;
   CollectComponents("", list, Excluded ? *Excluded : kNoExclusions, Root);
   for (size_t p = 0; p < list.size(); ++p) {
     try {
-      WriteComponent(file, list[p]);
+      if (auto group = ComponentGroup(list[p])) {
+        file.Groups.push_back(std::move(*group));
+      }
     } catch (const std::exception& error) {
       if (OnComponentError) {
         char number[24];
@@ -475,8 +410,7 @@ bool TLanguageRecord::WriteFile(const WideString& file_name) {
       }
     }
   }
-  file.Close();
-  return !write_failed_;
+  return WriteLanguageFile(file_name, file);
 }
 
 } // namespace vandrel

@@ -13,27 +13,13 @@
 #include <functional>
 #include <string>
 
+#include <optional>
+
 #include "base/Component.h"
+#include "localization/Lang_FileCodec.h"
 #include "localization/U_FlagBitmap.h"
 
 namespace vandrel {
-class TStorefile;
-}
-
-namespace vandrel {
-
-/// The signature of every language file.
-inline constexpr char kLanguageFileSignature[] = "QIV LANGUAGE FILE";
-
-/// Text-record tags: the kind in the low 4 bits, the show-hint flag and the
-/// translated flag above.
-inline constexpr std::int32_t kTagCaption = 1;
-inline constexpr std::int32_t kTagHint = 2;
-inline constexpr std::int32_t kTagList = 3;
-inline constexpr std::int32_t kTagShowHint = 0x10;
-inline constexpr std::int32_t kTagTranslated = 0x20;
-inline constexpr std::int32_t kTagPath = 0x210;
-inline constexpr std::int32_t kTagLayout = 0x300;
 
 /// A language file the program cannot read ("Format not supported in this
 /// revision").
@@ -111,18 +97,10 @@ public:
   std::function<void(const AnsiString& message)> OnComponentError;
 
 private:
-  struct FileRecord {
-    std::int32_t tag = 0;
-    std::string data;
-  };
-  using Records = std::vector<FileRecord>;
-  void ApplyGroups(const Records& records, size_t first, const TComponentList& list);
-  void ApplyRevision0(const Records& records);
-  void WriteComponent(TStorefile& file, const TComponentEntry& entry);
-  void Put(TStorefile& file, std::int32_t tag, const std::string& data);
-  void PutInteger(TStorefile& file, std::int32_t tag, std::int32_t value);
+  void ApplyGroups(const TLangFile& file, const TComponentList& list);
+  void ApplyRevision0(const TLangFile& file);
+  std::optional<TLangGroup> ComponentGroup(const TComponentEntry& entry) const;
   AnsiString Decode(const std::string& bytes) const;
-  bool write_failed_ = false;
   std::string Encode(const AnsiString& text) const;
 };
 

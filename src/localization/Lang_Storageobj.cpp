@@ -382,14 +382,14 @@ std::int32_t TStorefile::AppendData(std::int32_t tag, const void* buffer, std::i
       std::int64_t{file_size_} + size + 12 > kMaxFileSize) {
     return 0;
   }
-  std::vector<unsigned char> record(static_cast<size_t>(size) + 12);
-  PutInt32(record.data(), size + 8);
-  PutInt32(record.data() + 4, tag);
-  if (size > 0) {
-    std::memcpy(record.data() + 8, buffer, static_cast<size_t>(size));
-  }
-  PutInt32(record.data() + 8 + size, size + 12);
-  if (!WriteAt(file_size_, record.data(), static_cast<std::int64_t>(record.size()))) {
+  // Framing and data are written in place: a large record is not copied.
+  unsigned char head[8];
+  unsigned char back[4];
+  PutInt32(head, size + 8);
+  PutInt32(head + 4, tag);
+  PutInt32(back, size + 12);
+  if (!WriteAt(file_size_, head, 8) || (size > 0 && !WriteAt(file_size_ + 8, buffer, size)) ||
+      !WriteAt(std::int64_t{file_size_} + 8 + size, back, 4)) {
     // A half-written record would break every later read: cut it off.
     SeekFile(handle_, file_size_, SeekOrigin::Begin);
     SetEndOfFile(handle_);

@@ -17,16 +17,10 @@ std::uint16_t U16(const std::string& b, size_t at) {
 
 constexpr size_t kFileHeaderSize = 14;
 
-} // namespace
-
-void TBitmap::LoadFromBytes(const std::string& bytes) {
-  if (bytes.empty()) {
-    Clear();
-    return;
-  }
-  auto invalid = [] { throw EInvalidGraphic("Bitmap image is not valid"); };
+// The size of a BMP file image; false when the bytes are none.
+bool MeasureImage(const std::string& bytes, int& width_out, int& height_out) {
   if (bytes.size() < kFileHeaderSize + 12 || bytes[0] != 'B' || bytes[1] != 'M') {
-    invalid();
+    return false;
   }
   const std::uint32_t pixel_offset = U32(bytes, 10);
   const std::uint32_t info_size = U32(bytes, kFileHeaderSize);
@@ -44,7 +38,7 @@ void TBitmap::LoadFromBytes(const std::string& bytes) {
     bits = U16(bytes, 28);
     compression = U32(bytes, 30);
   } else {
-    invalid();
+    return false;
   }
   if (height < 0) {
     height = -height; // top-down rows
@@ -53,17 +47,40 @@ void TBitmap::LoadFromBytes(const std::string& bytes) {
       bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
   if (!known_depth || width <= 0 || height <= 0 || width > 0x8000 || height > 0x8000 ||
       kFileHeaderSize + info_size > bytes.size() || pixel_offset > bytes.size()) {
-    invalid();
+    return false;
   }
   // Uncompressed rows must all be there; the chooser draws from them.
   if (compression == 0 || compression == 3) {
     const std::int64_t stride = (width * bits + 31) / 32 * 4;
     if (std::int64_t{pixel_offset} + stride * height > static_cast<std::int64_t>(bytes.size())) {
-      invalid();
+      return false;
     }
   }
-  width_ = static_cast<int>(width);
-  height_ = static_cast<int>(height);
+  width_out = static_cast<int>(width);
+  height_out = static_cast<int>(height);
+  return true;
+}
+
+} // namespace
+
+bool IsFlagImage(const std::string& bytes) {
+  int width = 0;
+  int height = 0;
+  return bytes.empty() || MeasureImage(bytes, width, height);
+}
+
+void TBitmap::LoadFromBytes(const std::string& bytes) {
+  if (bytes.empty()) {
+    Clear();
+    return;
+  }
+  int width = 0;
+  int height = 0;
+  if (!MeasureImage(bytes, width, height)) {
+    throw EInvalidGraphic("Bitmap image is not valid");
+  }
+  width_ = width;
+  height_ = height;
   bytes_ = bytes;
 }
 

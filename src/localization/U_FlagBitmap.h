@@ -15,6 +15,10 @@ class EInvalidGraphic : public Exception {
   using Exception::Exception;
 };
 
+/// True for no bytes (the empty picture) and for a BMP file image that
+/// TBitmap::LoadFromBytes takes; copies nothing.
+bool IsFlagImage(const std::string& bytes);
+
 class TBitmap {
 public:
   /// True for the empty picture.

@@ -1,15 +1,14 @@
 #include "localization/U_LangPo.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <optional>
+#include <ostream>
+#include <sstream>
 
 #include "engine/U_UnicodeUtils.h"
-#include "localization/C_LangPack.h"
 #include "localization/Lang_Storageobj.h"
-#include "localization/U_PoFile.h"
+#include "localization/U_LangPoHeader.h"
 #include "platform/CodePages.h"
 
 namespace vandrel {
@@ -18,44 +17,17 @@ namespace {
 
 const char* const kKinds[3] = {"caption", "hint", "items"};
 
-struct Header {
-  std::uint16_t revision = 4;
-  std::uint16_t lang_id = 0;
-  std::string title, heading, detail, notes, flag;
-  std::int32_t program_version = 0;
-  std::int32_t extra_byte = 0;
-  std::string extra_text1, extra_text2, ime_name, font_name;
-  std::int32_t charset = 1;
-  std::int32_t min_font_size = 8;
-};
-
-struct Text {
-  std::int32_t tag = 0;
-  std::string data;
-};
-
-struct Group {
-  std::int32_t path_tag = kTagPath;
-  std::string path;
-  std::int32_t layout = 0;
-  Text texts[3];
-};
-
-std::int32_t IntOf(const std::string& data) {
-  std::uint32_t value = 0;
-  for (size_t i = 0; i < data.size() && i < 4; ++i) {
-    value |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-  }
-  return static_cast<std::int32_t>(value);
+int KindOf(TLangSlot slot) {
+  return slot == TLangSlot::Caption ? 0 : slot == TLangSlot::Hint ? 1 : 2;
 }
 
-std::string BytesOf(std::int32_t value) {
-  std::string s(4, '\0');
-  for (int i = 0; i < 4; ++i) {
-    s[static_cast<size_t>(i)] =
-        static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+int KindIndex(const std::string& kind) {
+  for (int k = 0; k < 3; ++k) {
+    if (kind == kKinds[k]) {
+      return k;
+    }
   }
-  return s;
+  return -1;
 }
 
 std::string Hex(std::uint32_t value, int digits) {
@@ -64,281 +36,417 @@ std::string Hex(std::uint32_t value, int digits) {
   return text;
 }
 
-bool ParseNumber(const std::string& text, std::int64_t& value) {
-  if (text.empty()) {
-    return false;
-  }
-  char* end = nullptr;
-  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  value = std::strtoll(text.c_str(), &end, hex ? 16 : 10);
-  return end != nullptr && *end == '\0';
+std::string HexTag(std::int32_t tag, int digits) {
+  return "0x" + Hex(static_cast<std::uint32_t>(tag), digits);
 }
 
-const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string ToBase64(const std::string& bytes) {
-  std::string out;
-  size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    const std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16 |
-                            static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                            static_cast<unsigned char>(bytes[i + 2]);
-    out += kBase64[v >> 18];
-    out += kBase64[(v >> 12) & 63];
-    out += kBase64[(v >> 6) & 63];
-    out += kBase64[v & 63];
-  }
-  if (i < bytes.size()) {
-    std::uint32_t v = static_cast<unsigned char>(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) {
-      v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    }
-    out += kBase64[v >> 18];
-    out += kBase64[(v >> 12) & 63];
-    out += i + 1 < bytes.size() ? kBase64[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
+// Raw bytes in a comment word: "=" and base64, so that no bytes is a word
+// too.
+std::string RawWord(const std::string& bytes) {
+  std::string word = "=";
+  AppendPoBase64(word, bytes);
+  return word;
 }
 
-bool FromBase64(const std::string& text, std::string& bytes) {
-  bytes.clear();
-  std::uint32_t v = 0;
-  int bits = 0;
-  for (const char c : text) {
-    if (c == '=') {
-      break;
-    }
-    const char* at = std::strchr(kBase64, c);
-    if (at == nullptr || c == '\0') {
-      return false;
-    }
-    v = v << 6 | static_cast<std::uint32_t>(at - kBase64);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      bytes.push_back(static_cast<char>((v >> bits) & 0xFF));
-    }
-  }
-  return true;
+bool Translated(std::int32_t tag) {
+  return tag > 0 && (tag & kTagTranslated) != 0;
 }
 
-// Header values are one line: backslash, CR and LF are escaped.
-std::string EscapeField(const std::string& s) {
-  std::string out;
-  for (const char c : s) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else {
-      out += c;
-    }
-  }
-  return out;
+bool Translated(const TPoEntry& e) {
+  return !e.Text.empty() && !e.Fuzzy();
 }
 
-std::string UnescapeField(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) {
-      const char n = s[++i];
-      out += n == 'r' ? '\r' : n == 'n' ? '\n' : n;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
-size_t HeaderRecordCount(std::uint16_t revision) {
-  return revision >= 4 ? 14 : revision >= 2 ? 13 : 10;
-}
-
-bool ParseLanguageFile(const TLangRecords& records, Header& header, std::vector<Group>& groups,
-                       std::string& error) {
-  if (records.size() < 6) {
-    error = "fewer than 6 records: not a language file";
-    return false;
-  }
-  if (records[0].Data.size() < 4) {
-    error = "revision 0 language files are not supported; open it in the program and write a "
-            "template instead";
-    return false;
-  }
-  const auto head = static_cast<std::uint32_t>(IntOf(records[0].Data));
-  header.revision = static_cast<std::uint16_t>(head >> 16);
-  header.lang_id = static_cast<std::uint16_t>(head & 0xFFFF);
-  if (header.revision == 0 || header.revision > 4) {
-    error = "Format not supported in this revision";
-    return false;
-  }
-  const size_t count = HeaderRecordCount(header.revision);
-  if (records.size() < count) {
-    error = "the header is incomplete";
-    return false;
-  }
-  header.title = records[1].Data;
-  header.heading = records[2].Data;
-  header.detail = records[3].Data;
-  header.notes = records[4].Data;
-  header.flag = records[5].Data;
-  size_t i = 6;
-  header.program_version = IntOf(records[i++].Data);
-  if (header.revision >= 2) {
-    header.extra_byte = IntOf(records[i++].Data);
-    header.extra_text1 = records[i++].Data;
-    header.extra_text2 = records[i++].Data;
-  }
-  header.ime_name = records[i++].Data;
-  header.font_name = records[i++].Data;
-  header.charset = IntOf(records[i++].Data);
-  if (header.revision >= 4) {
-    header.min_font_size = IntOf(records[i++].Data);
-  }
-  const bool has_layout = header.revision >= 3;
-  const size_t group_size = has_layout ? 5 : 4;
-  while (i < records.size()) {
-    if (i + group_size > records.size()) {
-      error = "the last component group is incomplete";
-      return false;
-    }
-    Group g;
-    g.path_tag = records[i].Tag;
-    g.path = records[i++].Data;
-    if (has_layout) {
-      g.layout = IntOf(records[i++].Data);
-    }
-    for (Text& t : g.texts) {
-      t.tag = records[i].Tag;
-      t.data = records[i++].Data;
-    }
-    groups.push_back(std::move(g));
-  }
-  return true;
-}
-
-TLangRecords Assemble(const Header& h, const std::vector<Group>& groups) {
-  TLangRecords r;
-  auto text = [&r](std::int32_t tag, const std::string& data) { r.push_back({tag, data}); };
-  auto integer = [&r](std::int32_t tag, std::int32_t v) { r.push_back({tag, BytesOf(v)}); };
-  integer(0, static_cast<std::int32_t>((std::uint32_t{h.revision} << 16) + h.lang_id));
-  text(1, h.title);
-  text(2, h.heading);
-  text(3, h.detail);
-  text(4, h.notes);
-  text(5, h.flag);
-  integer(0x200, h.program_version);
-  if (h.revision >= 2) {
-    integer(0x204, h.extra_byte);
-    text(0x205, h.extra_text1);
-    text(0x206, h.extra_text2);
-  }
-  text(0x201, h.ime_name);
-  text(0x202, h.font_name);
-  integer(0x203, h.charset);
-  if (h.revision >= 4) {
-    integer(0x204, h.min_font_size);
-  }
-  for (const Group& g : groups) {
-    text(g.path_tag, g.path);
-    if (h.revision >= 3) {
-      integer(kTagLayout, g.layout);
-    }
-    for (const Text& t : g.texts) {
-      text(t.tag, t.data);
-    }
-  }
-  return r;
-}
-
-// Conversions that name what failed.
-struct Converter {
-  unsigned code_page;
-  std::string& error;
-  bool ToUtf8(const std::string& bytes, const std::string& what, std::string& out) {
-    auto text = platform::CodePageToUtf8(bytes, code_page);
-    if (!text) {
-      error = what + " is not valid text in code page " + std::to_string(code_page);
-      return false;
-    }
-    out = std::move(*text);
-    return true;
-  }
-  bool FromUtf8(const std::string& text, const std::string& what, std::string& out) {
-    auto bytes = platform::Utf8ToCodePage(text, code_page);
-    if (!bytes) {
-      error = what + " has characters that code page " + std::to_string(code_page) +
-              " cannot hold (or is not UTF-8)";
-      return false;
-    }
-    out = std::move(*bytes);
-    return true;
-  }
+// What the "vandrel:" comment of an entry says about its record and group.
+struct PoGroupInfo {
+  std::optional<std::int32_t> group_tag;
+  std::optional<std::int32_t> layout;
+  std::optional<std::int32_t> tag;
+  std::optional<size_t> records;
+  std::optional<std::string> path_bytes;
+  std::optional<TLangRecord> layout_record;
+  std::optional<std::string> text_bytes;
+  bool start = false;
 };
 
-unsigned CodePageOf(std::int32_t charset) {
-  return platform::CodePageOfCharset(static_cast<std::uint8_t>(charset));
-}
-
-std::string GroupComment(const Group& g, bool has_layout, std::int32_t tag) {
-  return "vandrel: group 0x" + Hex(static_cast<std::uint32_t>(g.path_tag), 3) + " layout " +
-         (has_layout ? std::to_string(g.layout) : std::string("none")) + " tag 0x" +
-         Hex(static_cast<std::uint32_t>(tag), 2);
-}
-
-// The English texts of a template by context.
-bool EnglishByContext(const TLangRecords& records, std::map<std::string, std::string>& english,
-                      std::string& error) {
-  Header h;
-  std::vector<Group> groups;
-  if (!ParseLanguageFile(records, h, groups, error)) {
-    error = "template: " + error;
-    return false;
+std::optional<std::int32_t> Int32Word(const std::string& word) {
+  std::int64_t v = 0;
+  if (!ParsePoNumber(word, v) || v < INT32_MIN || v > UINT32_MAX) {
+    return std::nullopt;
   }
-  Converter convert{CodePageOf(h.charset), error};
-  for (const Group& g : groups) {
-    for (int k = 0; k < 3; ++k) {
-      std::string path, text;
-      if (g.texts[k].tag != 0 && convert.ToUtf8(g.path, "a template path", path) &&
-          convert.ToUtf8(g.texts[k].data, "template text " + path, text)) {
-        english.emplace(path + "|" + kKinds[k], text);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
+
+std::optional<std::string> RawWordBytes(const std::string& word) {
+  std::string bytes;
+  if (word.empty() || word[0] != '=' || !PoFromBase64(std::string_view(word).substr(1), bytes)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+PoGroupInfo ParseGroupComment(const TPoEntry& e) {
+  PoGroupInfo info;
+  for (const std::string& c : e.ExtractedComments) {
+    if (c.rfind("vandrel:", 0) != 0) {
+      continue;
+    }
+    std::istringstream words(c.substr(8));
+    std::string word, value;
+    while (words >> word) {
+      if (word == "start") {
+        info.start = true;
+        continue;
+      }
+      if (!(words >> value)) {
+        break;
+      }
+      if (word == "group") {
+        info.group_tag = Int32Word(value);
+      } else if (word == "layout") {
+        info.layout = Int32Word(value); // "none" leaves it unset
+      } else if (word == "tag") {
+        info.tag = Int32Word(value);
+      } else if (word == "records") {
+        std::int64_t n = 0;
+        if (ParsePoNumber(value, n) && n >= 1 && n <= 5) {
+          info.records = static_cast<size_t>(n);
+        }
+      } else if (word == "path-bytes") {
+        info.path_bytes = RawWordBytes(value);
+      } else if (word == "text-bytes") {
+        info.text_bytes = RawWordBytes(value);
+      } else if (word == "layout-record") {
+        std::string data;
+        const auto tag = Int32Word(value);
+        if (words >> data) {
+          const auto bytes = RawWordBytes(data);
+          if (tag && bytes) {
+            info.layout_record = TLangRecord{*tag, *bytes};
+          }
+        }
       }
     }
   }
+  return info;
+}
+
+// A text from one code page in another; the bytes as they are when the
+// code pages agree.
+bool Recode(const std::string& bytes, unsigned from, unsigned to, std::string& out) {
+  if (from == to) {
+    out = bytes;
+    return true;
+  }
+  const auto text = platform::CodePageToUtf8(bytes, from);
+  auto converted = text ? platform::Utf8ToCodePage(*text, to) : std::nullopt;
+  if (!converted) {
+    return false;
+  }
+  out = std::move(*converted);
   return true;
+}
+
+std::string CannotHold(const std::string& what, unsigned code_page) {
+  return what + " has characters that code page " + std::to_string(code_page) +
+         " cannot hold (or is not UTF-8)";
+}
+
+// The English texts of a template by context.
+std::map<std::string, std::string> EnglishByContext(const TLangFile& templ) {
+  std::map<std::string, std::string> english;
+  const unsigned code_page = LangCodePage(templ);
+  const std::uint16_t revision = templ.Revision();
+  for (const TLangGroup& g : templ.Groups) {
+    const std::string path = platform::CodePageToUtf8Lossy(g.Records[0].Data, code_page);
+    const auto& slots = LangGroupSlots(revision, g.Records[0].Tag);
+    for (size_t k = 0; k < slots.size() && k + 1 < g.Records.size(); ++k) {
+      const TLangRecord& r = g.Records[k + 1];
+      if (slots[k] != TLangSlot::Layout && r.Tag != 0) {
+        english.emplace(path + "|" + kKinds[KindOf(slots[k])],
+                        platform::CodePageToUtf8Lossy(r.Data, code_page));
+      }
+    }
+  }
+  return english;
+}
+
+// Receives each entry; with text_is_id its msgstr is its msgid.
+using EntrySink = std::function<void(TPoEntry&& entry, bool text_is_id)>;
+
+void GroupEntries(const TLangFile& file, const std::map<std::string, std::string>* english,
+                  const EntrySink& sink) {
+  const std::uint16_t revision = file.Revision();
+  const unsigned code_page = LangCodePage(file);
+  std::optional<std::string> previous_path;
+  for (const TLangGroup& g : file.Groups) {
+    const TLangRecord& path_record = g.Records[0];
+    bool exact = true;
+    const std::string path = BytesToPoText(path_record.Data, code_page, exact);
+    const auto& slots = LangGroupSlots(revision, path_record.Tag);
+    std::string layout = "none";
+    std::string extras;
+    for (size_t k = 0; k < slots.size() && k + 1 < g.Records.size(); ++k) {
+      const TLangRecord& r = g.Records[k + 1];
+      if (slots[k] == TLangSlot::Layout) {
+        layout = std::to_string(LangInteger(r.Data));
+        if (r.Tag != kTagLayout || r.Data.size() != 4) {
+          extras += " layout-record " + HexTag(r.Tag, 3) + " " + RawWord(r.Data);
+        }
+      }
+    }
+    if (g.Records.size() < slots.size() + 1) {
+      extras += " records " + std::to_string(g.Records.size());
+    }
+    if (!exact) {
+      extras += " path-bytes " + RawWord(path_record.Data);
+    }
+    // Groups are told apart by their path; a repeated path needs a mark.
+    const bool start = previous_path && *previous_path == path;
+    previous_path = path;
+    const std::string comment =
+        "vandrel: group " + HexTag(path_record.Tag, 3) + " layout " + layout;
+    size_t emitted = 0;
+    auto add = [&](int kind, std::int32_t tag, const std::string& data) {
+      TPoEntry e;
+      bool text_exact = true;
+      std::string text = BytesToPoText(data, code_page, text_exact);
+      std::string words = comment + " tag " + HexTag(tag, 2) + extras;
+      if (start && emitted == 0) {
+        words += " start";
+      }
+      if (!text_exact) {
+        // Appended in place: the bytes may be large.
+        words.reserve(words.size() + 13 + (data.size() + 2) / 3 * 4);
+        words += " text-bytes =";
+        AppendPoBase64(words, data);
+      }
+      e.ExtractedComments.push_back(std::move(words));
+      e.Context = path + "|" + kKinds[kind];
+      bool text_is_id = false;
+      if (revision >= 1 && Translated(tag)) {
+        const auto it = english ? english->find(*e.Context) : decltype(english->end()){};
+        if (english && it != english->end()) {
+          e.Id = it->second;
+          e.Text = std::move(text);
+        } else {
+          e.Id = std::move(text); // the translation stands in for the English
+          text_is_id = true;
+        }
+      } else {
+        e.Id = std::move(text);
+      }
+      sink(std::move(e), text_is_id);
+      ++emitted;
+    };
+    int first_kind = 0;
+    bool has_text_slot = false;
+    for (size_t k = 0; k < slots.size(); ++k) {
+      if (slots[k] == TLangSlot::Layout) {
+        continue;
+      }
+      if (!has_text_slot) {
+        first_kind = KindOf(slots[k]);
+        has_text_slot = true;
+      }
+      if (k + 1 < g.Records.size()) {
+        const TLangRecord& r = g.Records[k + 1];
+        if (r.Tag != 0 || !r.Data.empty()) {
+          add(KindOf(slots[k]), r.Tag, r.Data);
+        }
+      }
+    }
+    if (emitted == 0) {
+      add(first_kind, 0, {}); // keeps a group without texts in its place
+    }
+  }
+}
+
+// A group being gathered from the PO's entries.
+struct PendingGroup {
+  std::string path;
+  PoGroupInfo info;
+  std::optional<TLangRecord> texts[3];
+};
+
+bool FinishGroup(PendingGroup& p, std::uint16_t revision, unsigned code_page, TLangFile& file,
+                 std::string& error) {
+  TLangGroup g;
+  TLangRecord path;
+  if (!PoTextToBytes(p.path, p.info.path_bytes ? &*p.info.path_bytes : nullptr, code_page,
+                     path.Data)) {
+    error = CannotHold("the path " + p.path, code_page);
+    return false;
+  }
+  if (p.info.group_tag) {
+    path.Tag = *p.info.group_tag;
+  } else {
+    // A group written without the comments counts its texts, as the
+    // program does.
+    path.Tag = kTagPath;
+    for (const auto& t : p.texts) {
+      path.Tag += t && t->Tag != 0 ? 1 : 0;
+    }
+  }
+  const auto& slots = LangGroupSlots(revision, path.Tag);
+  g.Records.push_back(std::move(path));
+  const size_t limit = p.info.records ? *p.info.records - 1 : slots.size();
+  for (size_t k = 0; k < slots.size() && k < limit; ++k) {
+    if (slots[k] == TLangSlot::Layout) {
+      const std::int32_t layout = p.info.layout.value_or(0);
+      const auto& kept = p.info.layout_record;
+      g.Records.push_back(kept && LangInteger(kept->Data) == layout
+                              ? *kept
+                              : TLangRecord{kTagLayout, LangIntegerBytes(layout)});
+    } else {
+      auto& text = p.texts[KindOf(slots[k])];
+      g.Records.push_back(text ? std::move(*text) : TLangRecord{});
+    }
+  }
+  file.Groups.push_back(std::move(g));
+  return true;
+}
+
+// The record for an entry of the PO's own groups.
+bool EntryRecord(TPoEntry& e, const PoGroupInfo& info, int kind, std::uint16_t revision,
+                 unsigned code_page, TLangRecord& record, std::string& error) {
+  const std::int32_t defaults[3] = {kTagCaption, kTagShowHint | kTagHint, kTagList};
+  const std::int32_t tag = info.tag.value_or(defaults[kind]);
+  std::string* text = Translated(e) ? &e.Text : &e.Id;
+  if (revision >= 1 && tag > 0) {
+    if (Translated(e)) {
+      record.Tag = tag | kTagTranslated;
+    } else if (e.Id.empty() && e.Text.empty() && info.tag) {
+      record.Tag = tag; // nothing to translate: an empty translation stays one
+    } else {
+      record.Tag = tag & ~kTagTranslated;
+    }
+  } else {
+    record.Tag = tag; // texts the program never applies keep their tag
+  }
+  if (!PoTextToBytes(*text, info.text_bytes ? &*info.text_bytes : nullptr, code_page,
+                     record.Data)) {
+    error = CannotHold(*e.Context, code_page);
+    return false;
+  }
+  e.Id = std::string(); // converted: its memory is given back
+  e.Text = std::string();
+  return true;
+}
+
+bool EntriesToGroups(std::vector<TPoEntry>& entries, std::uint16_t revision, unsigned code_page,
+                     TLangFile& file, std::string& error) {
+  std::optional<PendingGroup> pending;
+  for (TPoEntry& e : entries) {
+    if (e.Obsolete || e.IsHeader()) {
+      continue;
+    }
+    const size_t bar = e.Context ? e.Context->rfind('|') : std::string::npos;
+    const int kind = bar == std::string::npos ? -1 : KindIndex(e.Context->substr(bar + 1));
+    if (kind < 0) {
+      error = "the entry \"" + e.Id + "\" has no context of the form path|caption, |hint or |items";
+      return false;
+    }
+    std::string path = e.Context->substr(0, bar);
+    PoGroupInfo info = ParseGroupComment(e);
+    if (!pending || path != pending->path || info.start || pending->texts[kind]) {
+      if (pending && !FinishGroup(*pending, revision, code_page, file, error)) {
+        return false;
+      }
+      pending = PendingGroup{std::move(path), info, {}};
+    }
+    TLangRecord record;
+    if (!EntryRecord(e, info, kind, revision, code_page, record, error)) {
+      return false;
+    }
+    pending->texts[kind] = std::move(record);
+  }
+  return !pending || FinishGroup(*pending, revision, code_page, file, error);
+}
+
+bool TemplateToGroups(const TLangFile& templ, const std::vector<TPoEntry>& entries,
+                      std::uint16_t revision, unsigned code_page, TLangFile& file,
+                      std::string& error) {
+  const std::uint16_t template_revision = templ.Revision();
+  if ((template_revision == 0) != (revision == 0)) {
+    error = "the template is of revision " + std::to_string(template_revision) +
+            " and the PO file of revision " + std::to_string(revision) +
+            ": both must be 0, or both 1 to 4";
+    return false;
+  }
+  const unsigned template_code_page = LangCodePage(templ);
+  std::map<std::string, const TPoEntry*> by_context;
+  for (const TPoEntry& e : entries) {
+    if (!e.Obsolete && e.Context) {
+      by_context.emplace(*e.Context, &e);
+    }
+  }
+  for (const TLangGroup& tg : templ.Groups) {
+    const TLangRecord& template_path = tg.Records[0];
+    const std::string path = platform::CodePageToUtf8Lossy(template_path.Data, template_code_page);
+    TLangGroup g;
+    TLangRecord out_path{template_path.Tag, {}};
+    if (!Recode(template_path.Data, template_code_page, code_page, out_path.Data)) {
+      error = CannotHold("the path " + path, code_page);
+      return false;
+    }
+    g.Records.push_back(std::move(out_path));
+    const auto& template_slots = LangGroupSlots(template_revision, template_path.Tag);
+    auto template_record = [&](TLangSlot slot) -> TLangRecord {
+      for (size_t k = 0; k < template_slots.size() && k + 1 < tg.Records.size(); ++k) {
+        if (template_slots[k] == slot) {
+          return tg.Records[k + 1];
+        }
+      }
+      return slot == TLangSlot::Layout ? TLangRecord{kTagLayout, LangIntegerBytes(0)}
+                                       : TLangRecord{};
+    };
+    for (const TLangSlot slot : LangGroupSlots(revision, template_path.Tag)) {
+      TLangRecord t = template_record(slot);
+      if (slot == TLangSlot::Layout || t.Tag == 0) {
+        g.Records.push_back(std::move(t));
+        continue;
+      }
+      const std::string context = path + "|" + kKinds[KindOf(slot)];
+      const auto it = by_context.find(context);
+      TLangRecord r;
+      if (it != by_context.end() && Translated(*it->second)) {
+        const std::int32_t recorded = ParseGroupComment(*it->second).tag.value_or(t.Tag);
+        r.Tag = revision == 0 ? t.Tag
+                              : (t.Tag & ~(kTagShowHint | kTagTranslated)) |
+                                    (recorded & kTagShowHint) | kTagTranslated;
+        if (!PoTextToBytes(it->second->Text, nullptr, code_page, r.Data)) {
+          error = CannotHold(context, code_page);
+          return false;
+        }
+      } else {
+        r.Tag = revision == 0 || t.Tag < 0 ? t.Tag : t.Tag & ~kTagTranslated;
+        if (!Recode(t.Data, template_code_page, code_page, r.Data)) {
+          error = CannotHold("template text " + context, code_page);
+          return false;
+        }
+      }
+      g.Records.push_back(std::move(r));
+    }
+    file.Groups.push_back(std::move(g));
+  }
+  return true;
+}
+
+std::string RefusalOf(TLangFileStatus status) {
+  return LangFileStatusText(status);
 }
 
 } // namespace
 
 bool ReadLanguageRecords(const WideString& file_name, TLangRecords& records, std::string& error) {
   records.clear();
-  const std::string name = WideToUtf8(file_name);
-  if (!WFileExists(file_name)) {
-    error = name + ": no such file";
+  TLangFile file;
+  std::string message;
+  if (ReadLanguageFile(file_name, file, &message) != TLangFileStatus::Read) {
+    error = WideToUtf8(file_name) + ": " + message;
     return false;
   }
-  TStorefile file;
-  file.SetSignature(kLanguageFileSignature);
-  file.SetFilename(file_name);
-  file.SetReadOnly(true);
-  file.Open();
-  if (!file.IsOpen()) {
-    error = name + ": cannot be opened as a language file (missing, unreadable or another kind "
-                   "of file)";
-    return false;
-  }
-  while (!file.AtEnd()) {
-    TLangRecord r;
-    r.Tag = file.ReadString(r.Data, true);
-    if (file.Damaged()) {
-      error = name + ": damaged at record " + std::to_string(records.size());
-      return false;
-    }
-    records.push_back(std::move(r));
-  }
+  records = LanguageFileRecords(file);
   return true;
 }
 
@@ -368,171 +476,70 @@ bool WriteLanguageRecords(const WideString& file_name, const TLangRecords& recor
   return true;
 }
 
-bool LanguageFileToPo(const TLangRecords& file, const TLangRecords* english, std::string& po,
-                      std::string& error) {
-  Header h;
-  std::vector<Group> groups;
-  if (!ParseLanguageFile(file, h, groups, error)) {
+namespace {
+
+bool FileToEntries(const TLangFile& file, const TLangFile* english, const EntrySink& sink,
+                   std::string& error) {
+  if (file.Header.size() < static_cast<size_t>(kLangMinimumRecords)) {
+    error = RefusalOf(TLangFileStatus::TooFewRecords);
     return false;
   }
-  std::map<std::string, std::string> english_texts;
-  if (english != nullptr && !EnglishByContext(*english, english_texts, error)) {
+  if (file.Revision() > kLangNewestRevision) {
+    error = RefusalOf(TLangFileStatus::UnsupportedRevision);
     return false;
   }
-  Converter convert{CodePageOf(h.charset), error};
-  std::string title, heading, detail, notes, e1, e2, ime, font;
-  if (!convert.ToUtf8(h.title, "the title", title) ||
-      !convert.ToUtf8(h.heading, "the heading", heading) ||
-      !convert.ToUtf8(h.detail, "the detail", detail) ||
-      !convert.ToUtf8(h.notes, "the notes", notes) ||
-      !convert.ToUtf8(h.extra_text1, "ExtraText1", e1) ||
-      !convert.ToUtf8(h.extra_text2, "ExtraText2", e2) ||
-      !convert.ToUtf8(h.ime_name, "the input method name", ime) ||
-      !convert.ToUtf8(h.font_name, "the font name", font)) {
-    return false;
-  }
-  std::vector<TPoEntry> entries;
   TPoEntry head;
   head.TranslatorComments = {
       "Vandrel language file. Translate each msgstr; an empty msgstr keeps the English.",
       "The X-Vandrel- fields are the file's header: change Title, Heading, Detail,",
       "FontName and Charset (a Windows character-set number) to suit the language."};
-  head.Text = "Project-Id-Version: Vandrel\n"
-              "MIME-Version: 1.0\n"
-              "Content-Type: text/plain; charset=UTF-8\n"
-              "Content-Transfer-Encoding: 8bit\n"
-              "X-Vandrel-Revision: " +
-              std::to_string(h.revision) +
-              "\n"
-              "X-Vandrel-LangId: " +
-              Hex(h.lang_id, 4) +
-              "\n"
-              "X-Vandrel-Title: " +
-              EscapeField(title) +
-              "\n"
-              "X-Vandrel-Heading: " +
-              EscapeField(heading) +
-              "\n"
-              "X-Vandrel-Detail: " +
-              EscapeField(detail) +
-              "\n"
-              "X-Vandrel-Notes: " +
-              EscapeField(notes) +
-              "\n"
-              "X-Vandrel-Flag: " +
-              ToBase64(h.flag) +
-              "\n"
-              "X-Vandrel-ProgramVersion: 0x" +
-              Hex(static_cast<std::uint32_t>(h.program_version), 8) +
-              "\n"
-              "X-Vandrel-ExtraByte: " +
-              std::to_string(h.extra_byte) +
-              "\n"
-              "X-Vandrel-ExtraText1: " +
-              EscapeField(e1) +
-              "\n"
-              "X-Vandrel-ExtraText2: " +
-              EscapeField(e2) +
-              "\n"
-              "X-Vandrel-ImeName: " +
-              EscapeField(ime) +
-              "\n"
-              "X-Vandrel-FontName: " +
-              EscapeField(font) +
-              "\n"
-              "X-Vandrel-Charset: " +
-              std::to_string(h.charset) +
-              "\n"
-              "X-Vandrel-MinFontSize: " +
-              std::to_string(h.min_font_size) + "\n";
-  entries.push_back(std::move(head));
-  const bool has_layout = h.revision >= 3;
-  for (const Group& g : groups) {
-    std::string path;
-    if (!convert.ToUtf8(g.path, "a component path", path)) {
-      return false;
-    }
-    for (int k = 0; k < 3; ++k) {
-      const Text& t = g.texts[k];
-      if (t.tag == 0) {
-        continue;
-      }
-      TPoEntry e;
-      e.ExtractedComments.push_back(GroupComment(g, has_layout, t.tag));
-      e.Context = path + "|" + kKinds[k];
-      std::string text;
-      if (!convert.ToUtf8(t.data, "the " + std::string(kKinds[k]) + " of " + path, text)) {
-        return false;
-      }
-      if (t.tag > 0 && (t.tag & kTagTranslated) != 0) {
-        const auto it = english_texts.find(*e.Context);
-        e.Id = it != english_texts.end() ? it->second : text;
-        e.Text = text;
-      } else {
-        e.Id = text;
-      }
-      entries.push_back(std::move(e));
-    }
+  head.Text = LanguageHeaderToPo(file);
+  sink(std::move(head), false);
+  if (english != nullptr) {
+    const auto texts = EnglishByContext(*english);
+    GroupEntries(file, &texts, sink);
+  } else {
+    GroupEntries(file, nullptr, sink);
   }
-  po = FormatPo(entries);
   return true;
-}
-
-namespace {
-
-struct PoGroupInfo {
-  std::optional<std::int32_t> group_tag;
-  std::optional<std::int32_t> layout;
-  std::optional<std::int32_t> tag;
-};
-
-PoGroupInfo ParseGroupComment(const TPoEntry& e) {
-  PoGroupInfo info;
-  for (const std::string& c : e.ExtractedComments) {
-    if (c.rfind("vandrel:", 0) != 0) {
-      continue;
-    }
-    char group[16] = {}, layout[16] = {}, tag[16] = {};
-    if (std::sscanf(c.c_str(), "vandrel: group %15s layout %15s tag %15s", group, layout, tag) ==
-        3) {
-      std::int64_t v = 0;
-      if (ParseNumber(group, v)) {
-        info.group_tag = static_cast<std::int32_t>(v);
-      }
-      if (ParseNumber(layout, v)) {
-        info.layout = static_cast<std::int32_t>(v);
-      }
-      if (ParseNumber(tag, v)) {
-        info.tag = static_cast<std::int32_t>(v);
-      }
-    }
-  }
-  return info;
-}
-
-bool Translated(const TPoEntry& e) {
-  return !e.Text.empty() && !e.Fuzzy();
-}
-
-int KindIndex(const std::string& kind) {
-  for (int k = 0; k < 3; ++k) {
-    if (kind == kKinds[k]) {
-      return k;
-    }
-  }
-  return -1;
 }
 
 } // namespace
 
-bool PoToLanguageFile(const std::string& po, const TLangRecords* templ, TLangRecords& file,
+bool LanguageFileToPo(const TLangFile& file, const TLangFile* english,
+                      std::vector<TPoEntry>& entries, std::string& error) {
+  entries.clear();
+  return FileToEntries(
+      file, english,
+      [&entries](TPoEntry&& e, bool text_is_id) {
+        if (text_is_id) {
+          e.Text = e.Id;
+        }
+        entries.push_back(std::move(e));
+      },
+      error);
+}
+
+bool WriteLanguageFilePo(const TLangFile& file, const TLangFile* english, std::ostream& out,
+                         std::string& error) {
+  bool first = true;
+  return FileToEntries(
+      file, english,
+      [&](TPoEntry&& e, bool text_is_id) {
+        if (!first) {
+          out << '\n';
+        }
+        first = false;
+        WritePoEntry(out, e, text_is_id ? e.Id : e.Text);
+      },
+      error);
+}
+
+bool PoToLanguageFile(std::vector<TPoEntry> entries, const TLangFile* templ, TLangFile& file,
                       std::string& error) {
-  std::vector<TPoEntry> entries;
-  if (!ParsePo(po, entries, error)) {
-    return false;
-  }
-  const TPoEntry* head = nullptr;
-  for (const TPoEntry& e : entries) {
+  file = TLangFile();
+  TPoEntry* head = nullptr;
+  for (TPoEntry& e : entries) {
     if (e.IsHeader() && !e.Obsolete) {
       head = &e;
       break;
@@ -542,165 +549,57 @@ bool PoToLanguageFile(const std::string& po, const TLangRecords* templ, TLangRec
     error = "the PO file has no header entry (msgid \"\")";
     return false;
   }
-  Header h;
-  std::vector<Group> template_groups;
-  Header template_header;
-  if (templ != nullptr) {
-    if (!ParseLanguageFile(*templ, template_header, template_groups, error)) {
-      error = "template: " + error;
-      return false;
-    }
-    h = template_header;
-  }
-  auto field = [&head](const char* name) { return PoHeaderField(head->Text, name); };
-  auto number = [&](const char* name, auto& target) {
-    if (const auto value = field(name)) {
-      std::int64_t v = 0;
-      if (!ParseNumber(*value, v)) {
-        error = std::string("the header field ") + name + " is not a number";
-        return false;
-      }
-      target = static_cast<std::remove_reference_t<decltype(target)>>(v);
-    }
-    return true;
-  };
-  std::int64_t lang_id = h.lang_id;
-  if (const auto value = field("X-Vandrel-LangId")) {
-    if (!ParseNumber("0x" + *value, lang_id)) {
-      error = "the header field X-Vandrel-LangId is not a hexadecimal number";
-      return false;
-    }
-  }
-  h.lang_id = static_cast<std::uint16_t>(lang_id);
-  if (!number("X-Vandrel-Revision", h.revision) ||
-      !number("X-Vandrel-ProgramVersion", h.program_version) ||
-      !number("X-Vandrel-ExtraByte", h.extra_byte) || !number("X-Vandrel-Charset", h.charset) ||
-      !number("X-Vandrel-MinFontSize", h.min_font_size)) {
+  if (!PoToLanguageHeader(head->Text, templ, file.Header, error)) {
     return false;
   }
-  if (h.revision < 1 || h.revision > 4) {
-    error = "X-Vandrel-Revision must be 1 to 4";
-    return false;
-  }
-  Converter convert{CodePageOf(h.charset), error};
-  struct TextField {
-    const char* name;
-    std::string* target;
-  } text_fields[] = {{"X-Vandrel-Title", &h.title},
-                     {"X-Vandrel-Heading", &h.heading},
-                     {"X-Vandrel-Detail", &h.detail},
-                     {"X-Vandrel-Notes", &h.notes},
-                     {"X-Vandrel-ExtraText1", &h.extra_text1},
-                     {"X-Vandrel-ExtraText2", &h.extra_text2},
-                     {"X-Vandrel-ImeName", &h.ime_name},
-                     {"X-Vandrel-FontName", &h.font_name}};
-  for (const TextField& f : text_fields) {
-    if (const auto value = field(f.name)) {
-      if (!convert.FromUtf8(UnescapeField(*value), f.name, *f.target)) {
-        return false;
-      }
-    } else if (templ != nullptr) {
-      // From the template, in the output's code page.
-      std::string utf8;
-      Converter from_template{CodePageOf(template_header.charset), error};
-      if (!from_template.ToUtf8(*f.target, f.name, utf8) ||
-          !convert.FromUtf8(utf8, f.name, *f.target)) {
-        return false;
-      }
-    }
-  }
-  if (const auto value = field("X-Vandrel-Flag")) {
-    if (!FromBase64(*value, h.flag)) {
-      error = "the header field X-Vandrel-Flag is not base64";
-      return false;
-    }
-  }
+  head->Text = std::string(); // read: a large flag need not stay twice
+  const std::uint16_t revision = file.Revision();
+  const unsigned code_page = LangCodePage(file);
+  return templ != nullptr ? TemplateToGroups(*templ, entries, revision, code_page, file, error)
+                          : EntriesToGroups(entries, revision, code_page, file, error);
+}
 
-  std::vector<Group> groups;
-  if (templ != nullptr) {
-    std::map<std::string, const TPoEntry*> by_context;
-    for (const TPoEntry& e : entries) {
-      if (!e.Obsolete && e.Context) {
-        by_context.emplace(*e.Context, &e);
-      }
-    }
-    Converter from_template{CodePageOf(template_header.charset), error};
-    for (const Group& tg : template_groups) {
-      Group g = tg;
-      std::string path;
-      if (!from_template.ToUtf8(tg.path, "a template path", path) ||
-          !convert.FromUtf8(path, "the path " + path, g.path)) {
-        return false;
-      }
-      for (int k = 0; k < 3; ++k) {
-        const Text& t = tg.texts[k];
-        if (t.tag == 0) {
-          continue;
-        }
-        const std::string context = path + "|" + kKinds[k];
-        const auto it = by_context.find(context);
-        if (it != by_context.end() && Translated(*it->second)) {
-          const auto info = ParseGroupComment(*it->second);
-          const std::int32_t show = (info.tag ? *info.tag : t.tag) & kTagShowHint;
-          g.texts[k].tag = (t.tag & ~(kTagShowHint | kTagTranslated)) | show | kTagTranslated;
-          if (!convert.FromUtf8(it->second->Text, context, g.texts[k].data)) {
-            return false;
-          }
-        } else {
-          std::string english;
-          g.texts[k].tag = t.tag & ~kTagTranslated;
-          if (!from_template.ToUtf8(t.data, "template text " + context, english) ||
-              !convert.FromUtf8(english, context, g.texts[k].data)) {
-            return false;
-          }
-        }
-      }
-      groups.push_back(std::move(g));
-    }
-  } else {
-    std::string current_path;
-    for (const TPoEntry& e : entries) {
-      if (e.Obsolete || e.IsHeader()) {
-        continue;
-      }
-      const size_t bar = e.Context ? e.Context->rfind('|') : std::string::npos;
-      const int kind = bar == std::string::npos ? -1 : KindIndex(e.Context->substr(bar + 1));
-      if (kind < 0) {
-        error =
-            "the entry \"" + e.Id + "\" has no context of the form path|caption, |hint or |items";
-        return false;
-      }
-      const std::string path = e.Context->substr(0, bar);
-      const auto info = ParseGroupComment(e);
-      if (groups.empty() || path != current_path || groups.back().texts[kind].tag != 0) {
-        Group g;
-        if (!convert.FromUtf8(path, "the path " + path, g.path)) {
-          return false;
-        }
-        g.path_tag = info.group_tag.value_or(kTagPath);
-        g.layout = info.layout.value_or(0);
-        groups.push_back(std::move(g));
-        current_path = path;
-      }
-      const std::int32_t defaults[3] = {kTagCaption, kTagShowHint | kTagHint, kTagList};
-      const std::int32_t tag = info.tag.value_or(defaults[kind]);
-      Text& t = groups.back().texts[kind];
-      t.tag = Translated(e) ? tag | kTagTranslated : tag & ~kTagTranslated;
-      if (!convert.FromUtf8(Translated(e) ? e.Text : e.Id, *e.Context, t.data)) {
-        return false;
-      }
-    }
-    // A group written without the comments counts its texts, as the
-    // program does.
-    for (Group& g : groups) {
-      if (g.path_tag == kTagPath) {
-        for (const Text& t : g.texts) {
-          g.path_tag += t.tag != 0 ? 1 : 0;
-        }
-      }
+bool LanguageFileToPo(const TLangRecords& records, const TLangRecords* english, std::string& po,
+                      std::string& error) {
+  TLangFile file, templ;
+  const TLangFileStatus status = DecodeLanguageFile(records, file);
+  if (status != TLangFileStatus::Read) {
+    error = RefusalOf(status);
+    return false;
+  }
+  if (english != nullptr) {
+    const TLangFileStatus template_status = DecodeLanguageFile(*english, templ);
+    if (template_status != TLangFileStatus::Read) {
+      error = "template: " + RefusalOf(template_status);
+      return false;
     }
   }
-  file = Assemble(h, groups);
+  std::vector<TPoEntry> entries;
+  if (!LanguageFileToPo(file, english ? &templ : nullptr, entries, error)) {
+    return false;
+  }
+  po = FormatPo(entries);
+  return true;
+}
+
+bool PoToLanguageFile(const std::string& po, const TLangRecords* templ, TLangRecords& records,
+                      std::string& error) {
+  std::vector<TPoEntry> entries;
+  if (!ParsePo(po, entries, error)) {
+    return false;
+  }
+  TLangFile template_file, file;
+  if (templ != nullptr) {
+    const TLangFileStatus status = DecodeLanguageFile(*templ, template_file);
+    if (status != TLangFileStatus::Read) {
+      error = "template: " + RefusalOf(status);
+      return false;
+    }
+  }
+  if (!PoToLanguageFile(std::move(entries), templ ? &template_file : nullptr, file, error)) {
+    return false;
+  }
+  records = LanguageFileRecords(file);
   return true;
 }
 
@@ -715,10 +614,10 @@ std::uint32_t PoLanguageCode(const std::string& po) {
       std::int64_t lang_id = 0;
       std::int64_t variant = 0;
       if (const auto v = PoHeaderField(e.Text, "X-Vandrel-LangId")) {
-        ParseNumber("0x" + *v, lang_id);
+        ParsePoNumber("0x" + *v, lang_id);
       }
       if (const auto v = PoHeaderField(e.Text, "X-Vandrel-Variant")) {
-        ParseNumber(*v, variant);
+        ParsePoNumber(*v, variant);
       }
       return static_cast<std::uint32_t>((variant & 0xFFFF) << 16 | (lang_id & 0xFFFF));
     }

@@ -1,7 +1,11 @@
 #include "localization/U_PoFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdint>
+#include <ostream>
+#include <sstream>
 
 namespace vandrel {
 
@@ -25,6 +29,10 @@ bool Unquote(std::string_view s, std::string& out, std::string& error) {
   if (t.size() < 2 || t.front() != '"' || t.back() != '"') {
     error = "a quoted string was expected";
     return false;
+  }
+  // One large text is one long line: room for it at once, not by doubling.
+  if (out.capacity() < out.size() + t.size()) {
+    out.reserve(std::max(out.size() + t.size(), out.capacity() + out.capacity() / 2));
   }
   for (size_t i = 1; i + 1 < t.size(); ++i) {
     char c = t[i];
@@ -101,61 +109,69 @@ bool Unquote(std::string_view s, std::string& out, std::string& error) {
   return true;
 }
 
-std::string Quote(std::string_view s) {
-  std::string out = "\"";
+// Writes s quoted, in pieces, so a large text is never copied whole.
+void WriteQuoted(std::ostream& out, std::string_view s) {
+  std::string piece = "\"";
   for (const char c : s) {
     switch (c) {
     case '\n':
-      out += "\\n";
+      piece += "\\n";
       break;
     case '\r':
-      out += "\\r";
+      piece += "\\r";
       break;
     case '\t':
-      out += "\\t";
+      piece += "\\t";
       break;
     case '\\':
-      out += "\\\\";
+      piece += "\\\\";
       break;
     case '"':
-      out += "\\\"";
+      piece += "\\\"";
       break;
     default:
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
         static const char kOctal[] = "01234567";
         const auto u = static_cast<unsigned char>(c);
-        out += '\\';
-        out += kOctal[(u >> 6) & 7];
-        out += kOctal[(u >> 3) & 7];
-        out += kOctal[u & 7];
+        piece += '\\';
+        piece += kOctal[(u >> 6) & 7];
+        piece += kOctal[(u >> 3) & 7];
+        piece += kOctal[u & 7];
       } else {
-        out += c;
+        piece += c;
       }
     }
+    if (piece.size() >= 4096) {
+      out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+      piece.clear();
+    }
   }
-  return out + "\"";
+  piece += '"';
+  out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
 }
 
-void AppendKeyword(std::string& out, const char* prefix, const char* keyword,
+void AppendKeyword(std::ostream& out, const char* prefix, const char* keyword,
                    const std::string& text) {
-  out += prefix;
-  out += keyword;
-  out += ' ';
+  out << prefix << keyword << ' ';
   const size_t first_break = text.find('\n');
   if (first_break == std::string::npos || first_break + 1 == text.size()) {
-    out += Quote(text) + "\n";
+    WriteQuoted(out, text);
+    out << '\n';
     return;
   }
-  out += "\"\"\n";
+  out << "\"\"\n";
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     end = end == std::string::npos ? text.size() : end + 1;
-    out += prefix;
-    out += Quote(std::string_view(text).substr(start, end - start)) + "\n";
+    out << prefix;
+    WriteQuoted(out, std::string_view(text).substr(start, end - start));
+    out << '\n';
     start = end;
   }
 }
+
+const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 } // namespace
 
@@ -277,38 +293,112 @@ bool ParsePo(std::string_view text, std::vector<TPoEntry>& entries, std::string&
   return finish();
 }
 
-std::string FormatPo(const std::vector<TPoEntry>& entries) {
-  std::string out;
+void WritePoEntry(std::ostream& out, const TPoEntry& e, const std::string& text) {
+  for (const auto& c : e.TranslatorComments) {
+    out << (c.empty() ? "#\n" : "# " + c + "\n");
+  }
+  for (const auto& c : e.ExtractedComments) {
+    out << "#. " << c << '\n';
+  }
+  for (const auto& c : e.References) {
+    out << "#: " << c << '\n';
+  }
+  if (!e.Flags.empty()) {
+    out << "#, ";
+    for (size_t i = 0; i < e.Flags.size(); ++i) {
+      out << (i ? ", " : "") << e.Flags[i];
+    }
+    out << '\n';
+  }
+  const char* prefix = e.Obsolete ? "#~ " : "";
+  if (e.Context) {
+    AppendKeyword(out, prefix, "msgctxt", *e.Context);
+  }
+  AppendKeyword(out, prefix, "msgid", e.Id);
+  AppendKeyword(out, prefix, "msgstr", text);
+}
+
+void WritePo(std::ostream& out, const std::vector<TPoEntry>& entries) {
   bool first = true;
   for (const TPoEntry& e : entries) {
     if (!first) {
-      out += "\n";
+      out << '\n';
     }
     first = false;
-    for (const auto& c : e.TranslatorComments) {
-      out += c.empty() ? "#\n" : "# " + c + "\n";
-    }
-    for (const auto& c : e.ExtractedComments) {
-      out += "#. " + c + "\n";
-    }
-    for (const auto& c : e.References) {
-      out += "#: " + c + "\n";
-    }
-    if (!e.Flags.empty()) {
-      out += "#, ";
-      for (size_t i = 0; i < e.Flags.size(); ++i) {
-        out += (i ? ", " : "") + e.Flags[i];
-      }
-      out += "\n";
-    }
-    const char* prefix = e.Obsolete ? "#~ " : "";
-    if (e.Context) {
-      AppendKeyword(out, prefix, "msgctxt", *e.Context);
-    }
-    AppendKeyword(out, prefix, "msgid", e.Id);
-    AppendKeyword(out, prefix, "msgstr", e.Text);
+    WritePoEntry(out, e, e.Text);
   }
+}
+
+std::string FormatPo(const std::vector<TPoEntry>& entries) {
+  std::ostringstream out;
+  WritePo(out, entries);
+  return std::move(out).str();
+}
+
+std::string PoBase64(std::string_view bytes) {
+  std::string out;
+  AppendPoBase64(out, bytes);
   return out;
+}
+
+void AppendPoBase64(std::string& out, std::string_view bytes) {
+  out.reserve(out.size() + (bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  auto at = [&bytes](size_t k) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[k]));
+  };
+  for (; i + 2 < bytes.size(); i += 3) {
+    const std::uint32_t v = at(i) << 16 | at(i + 1) << 8 | at(i + 2);
+    out += kBase64[v >> 18];
+    out += kBase64[(v >> 12) & 63];
+    out += kBase64[(v >> 6) & 63];
+    out += kBase64[v & 63];
+  }
+  if (i < bytes.size()) {
+    std::uint32_t v = at(i) << 16;
+    if (i + 1 < bytes.size()) {
+      v |= at(i + 1) << 8;
+    }
+    out += kBase64[v >> 18];
+    out += kBase64[(v >> 12) & 63];
+    out += i + 1 < bytes.size() ? kBase64[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+}
+
+bool PoFromBase64(std::string_view text, std::string& bytes) {
+  bytes.clear();
+  size_t end = text.size();
+  while (end > 0 && text.size() - end < 2 && text[end - 1] == '=') {
+    --end;
+  }
+  if (end % 4 == 1 || (end < text.size() && text.size() % 4 != 0)) {
+    return false;
+  }
+  static const std::array<int, 256> kValues = [] {
+    std::array<int, 256> values;
+    values.fill(-1);
+    for (int k = 0; k < 64; ++k) {
+      values[static_cast<unsigned char>(kBase64[k])] = k;
+    }
+    return values;
+  }();
+  bytes.reserve(end / 4 * 3 + 2);
+  std::uint32_t v = 0;
+  int bits = 0;
+  for (size_t i = 0; i < end; ++i) {
+    const int value = kValues[static_cast<unsigned char>(text[i])];
+    if (value < 0) {
+      return false;
+    }
+    v = (v << 6 | static_cast<std::uint32_t>(value)) & 0xFFFFFF;
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      bytes.push_back(static_cast<char>((v >> bits) & 0xFF));
+    }
+  }
+  return true;
 }
 
 std::optional<std::string> PoHeaderField(const std::string& header, std::string_view name) {

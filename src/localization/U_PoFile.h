@@ -3,6 +3,7 @@
 // context, message and translation. Plural forms are not used by language
 // files and are refused.
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,21 @@ bool ParsePo(std::string_view text, std::vector<TPoEntry>& entries, std::string&
 /// Formats entries as PO text; texts holding line breaks are split after
 /// each "\n", as gettext's tools do.
 std::string FormatPo(const std::vector<TPoEntry>& entries);
+/// FormatPo straight into a stream, without the whole text in memory.
+void WritePo(std::ostream& out, const std::vector<TPoEntry>& entries);
+/// One entry as WritePo writes it (a blank line goes between entries), with
+/// msgstr taken from text, so an entry whose translation is its msgid need
+/// not hold the text twice.
+void WritePoEntry(std::ostream& out, const TPoEntry& entry, const std::string& text);
+
+/// Bytes as base64 text (RFC 4648, with padding), for binary data in a PO
+/// file.
+std::string PoBase64(std::string_view bytes);
+/// PoBase64 appended to out.
+void AppendPoBase64(std::string& out, std::string_view bytes);
+/// Base64 text back to bytes; false for characters outside the alphabet or
+/// a length that no encoding gives.
+bool PoFromBase64(std::string_view text, std::string& bytes);
 
 /// The value of a "Name: value" line of a header entry's text; empty when
 /// absent.

@@ -114,6 +114,33 @@ TEST(LangListTest, ScanFollowsTheTableAndStopsAtAMissingVariant) {
   EXPECT_EQ(f.list->LanguageCode(9), 0u);
 }
 
+// The list and the language switch read the header through one codec, so
+// they agree on every integer record, whatever its length.
+TEST(LangListTest, ScanReadsTheHeaderAsTheSwitchDoes) {
+  ListFixture f("Software\\Tolvane\\ScanCodecTest");
+  {
+    LangFileWriter w(f.File("Vandrel_0000040C.SPK"));
+    w.Int(0, (4 << 16) + 0x040C)
+        .Text(1, "Fran\xE7"
+                 "ais");
+    w.Text(2, "").Text(3, "France").Text(4, "").Text(5, "");
+    w.file.AppendData(0x200, "\x21\x00", 2); // version 0.0.0.33, in 2 bytes
+    w.Int(0x204, 0).Text(0x205, "").Text(0x206, "").Text(0x201, "").Text(0x202, "Sans");
+    w.file.AppendData(0x203, "", 0); // no bytes: character set 0, code page 1252
+    w.Int(0x204, 8);
+  }
+  ASSERT_TRUE(f.list->ScanLanguages());
+  ASSERT_EQ(f.Codes(), (std::vector<std::uint32_t>{0x040C}));
+  TLanguageRecord reader(4, &f.tree.app, nullptr);
+  ASSERT_TRUE(reader.ApplyFile(f.File("Vandrel_0000040C.SPK")));
+  EXPECT_EQ(reader.Charset, 0);
+  EXPECT_EQ(reader.Title, "Français");
+  EXPECT_EQ(f.list->Languages()[0].Name,
+            reader.Title + " [" + VersionText(static_cast<std::uint32_t>(reader.ProgramVersion)) +
+                "] - France");
+  EXPECT_EQ(f.list->Languages()[0].Name, "Français [0.0.0.33] - France");
+}
+
 TEST(LangListTest, SwitchAppliesStoresAndNotifies) {
   const std::string key = "Software\\Tolvane\\SwitchTest";
   ListFixture f(key);

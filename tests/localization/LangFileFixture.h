@@ -11,6 +11,29 @@
 
 namespace vandrel::test {
 
+/// A BMP file image of width x height pixels, 24 bits, rows padded to 4
+/// bytes: the smallest flag the program takes is BmpImage(1, 1).
+inline std::string BmpImage(std::int32_t width, std::int32_t height) {
+  const std::int32_t stride = (width * 24 + 31) / 32 * 4;
+  const std::int32_t size = 54 + stride * height;
+  std::string b(static_cast<size_t>(size), '\0');
+  auto put = [&b](size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      b[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, static_cast<std::uint32_t>(size), 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  return b;
+}
+
 struct LangFileWriter {
   TStorefile file;
   explicit LangFileWriter(const WideString& name) {

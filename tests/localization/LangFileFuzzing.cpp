@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LangFileFixture.h"
+#include "localization/U_LangPo.h"
 
 namespace vandrel::test {
 
@@ -98,13 +99,32 @@ void FuzzLanguageFile(const std::uint8_t* data, std::size_t size) {
   AppTree tree;
   const std::string before = Snapshot(tree.app);
   TLanguageRecord record(4, &tree.app, nullptr);
+  bool applied = false;
   try {
-    if (!record.ApplyFile(name) && Snapshot(tree.app) != before) {
+    applied = record.ApplyFile(name);
+    if (!applied && Snapshot(tree.app) != before) {
       std::abort(); // a refused file must leave every component as it was
     }
   } catch (const Exception&) {
     // Unsupported revisions and bad flags are reported, before any change.
     if (Snapshot(tree.app) != before) {
+      std::abort();
+    }
+  }
+
+  // The tool reads what the program applies, and gives it back byte for
+  // byte through PO text.
+  TLangFile file;
+  const TLangFileStatus status = ReadLanguageFile(name, file);
+  if (applied != (status == TLangFileStatus::Read)) {
+    std::abort();
+  }
+  if (applied) {
+    std::string po, error;
+    const TLangRecords records = LanguageFileRecords(file);
+    TLangRecords back;
+    if (!LanguageFileToPo(records, nullptr, po, error) ||
+        !PoToLanguageFile(po, nullptr, back, error) || back != records) {
       std::abort();
     }
   }

@@ -39,7 +39,7 @@ struct Files {
                 "ais";
     r[3].Data = "France";
     r[4].Data = "Notes\r\nmore\r\n";
-    r[5].Data = "BM\x3A\x00\x00\x00";
+    r[5].Data = test::BmpImage(1, 1);
     for (size_t i = 14; i + 4 < r.size(); i += 5) {
       if (r[i].Data == "main.splitgo_btn") {
         r[i + 2] = {0x21, "D\xE9"
@@ -129,7 +129,8 @@ TEST(LangPoTest, RefusalsNameWhatFailed) {
     const char* message;
   } cases[] = {
       {"msgid \"x\"\nmsgstr \"y\"\n", "no header entry"},
-      {"msgid \"\"\nmsgstr \"\"\n\"X-Vandrel-Revision: 0\\n\"\n", "Revision must be 1 to 4"},
+      {"msgid \"\"\nmsgstr \"\"\n\"X-Vandrel-Revision: 5\\n\"\n",
+       "Format not supported in this revision"},
       {"msgid \"unterminated\nmsgstr \"\"\n", "line 1"},
       {"msgid \"a\"\nmsgid_plural \"b\"\nmsgstr[0] \"\"\n", "plural"},
       {"msgid \"\"\nmsgstr \"X-Vandrel-Charset: 0\\n\"\n\nmsgctxt \"main|caption\"\nmsgid "
@@ -142,14 +143,10 @@ TEST(LangPoTest, RefusalsNameWhatFailed) {
     EXPECT_FALSE(PoToLanguageFile(c.po, nullptr, out, error)) << c.message;
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
   }
-  TLangRecords revision0 = templ;
-  revision0[0].Data = "\x09\x04";
-  EXPECT_FALSE(LanguageFileToPo(revision0, nullptr, po, error));
-  EXPECT_NE(error.find("revision 0"), std::string::npos);
-  TLangRecords bad_text = templ;
-  bad_text[1].Data = "\x81"; // undefined in 1252
-  EXPECT_FALSE(LanguageFileToPo(bad_text, nullptr, po, error));
-  EXPECT_NE(error.find("the title is not valid text in code page 1252"), std::string::npos);
+  TLangRecords revision5 = templ;
+  revision5[0].Data = std::string("\x09\x04\x05\x00", 4);
+  EXPECT_FALSE(LanguageFileToPo(revision5, nullptr, po, error));
+  EXPECT_EQ(error, "Format not supported in this revision");
 }
 
 TEST(LangPoTest, PoTextsWithLineBreaksAndEscapesSurviveFormatting) {
