@@ -66,7 +66,8 @@ std::optional<DeleteFailure> DeleteFiles(const std::vector<WideString>& files,
       before(file);
     }
     if (!WDeleteFile(file)) {
-      return DeleteFailure{file, platform::ErrorText(platform::LastError())};
+      const int error = platform::LastError();
+      return DeleteFailure{file, platform::ErrorText(error), error};
     }
   }
   return std::nullopt;

@@ -39,6 +39,7 @@ std::vector<WideString> FindEarlierParts(const WideString& output_dir,
 struct DeleteFailure {
   WideString file;
   AnsiString reason; ///< the system's reason
+  int error = 0;     ///< the system's error code
 };
 /// Deletes the files in order, calling before_delete with each name first;
 /// stops at the first file that cannot be deleted and returns it.

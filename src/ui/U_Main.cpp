@@ -188,6 +188,7 @@ void Tmain::CreateComponents() {
   fa->SetName("fa");
   fa->SetExtension("vd0");
   CreateSpanComponents();
+  CreateJobComponents();
 }
 
 AnsiString Tmain::Translate(const AnsiString& english) const {

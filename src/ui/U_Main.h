@@ -209,6 +209,8 @@ public:
   QLabel* spandrive_lbl = nullptr;
   /// The disk-spanning texts added to the window's own list.
   TTextStorage* TS_span = nullptr;
+  /// Why jobs fail, in the window's language.
+  TTextStorage* TS_jobs = nullptr;
   void spansplit_btnClick();
   void diskspanrbldsearch_btnClick();
   void spanrebuild_btnClick();
@@ -300,6 +302,9 @@ private:
   void RevokeDropTarget();
   void CreateSpanControls();
   void CreateSpanComponents();
+  void CreateJobComponents();
+  /// A job's failure in the window's language, with the system's reason.
+  AnsiString JobFailureText(const TCopyJob& job) const;
   TSpanDrive SpanDrive() const;
 
   std::unique_ptr<TComponent> component_;

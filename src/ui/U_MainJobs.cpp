@@ -20,6 +20,7 @@
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
 #include "engine/U_UnicodeUtils.h"
+#include "localization/C_TextStorage.h"
 #include "shell/U_MsgDlg.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/U_Main.h"
@@ -59,11 +60,30 @@ WideString FolderWithSeparator(const WideString& file) {
   return WideString();
 }
 
-// The reason of a failed job in the window's language.
-AnsiString JobFailureText(const TCopyJob& job) {
-  return job.ErrorText;
-}
+// Texts of the window's own about a finished job, besides the jobs' own.
+constexpr const char* kRebuiltSizeMismatch = "The rebuilt file %s holds %s bytes instead of %s";
+constexpr const char* kCannotStart = "Cannot start the job: %s";
 } // namespace
+
+AnsiString Tmain::JobFailureText(const TCopyJob& job) const {
+  if (job.ErrorFormat.empty()) {
+    return job.ErrorText;
+  }
+  std::vector<AnsiString> args = job.ErrorArgs;
+  if (job.ErrorCode != 0 && !args.empty()) {
+    args.back() = SystemReason(job.ErrorCode);
+  }
+  return FillPlaceholders(TS_jobs->Translate(job.ErrorFormat), args);
+}
+
+void Tmain::CreateJobComponents() {
+  TStrings texts(TCopyJob::ErrorFormats().begin(), TCopyJob::ErrorFormats().end());
+  texts.push_back(kRebuiltSizeMismatch);
+  texts.push_back(kCannotStart);
+  TS_jobs = new TTextStorage(component_.get(), "TS_jobs");
+  TS_jobs->SetItems(texts);
+  TS_jobs->Loaded();
+}
 
 // --- Split setup ------------------------------------------------------------
 
@@ -103,7 +123,8 @@ bool Tmain::DeleteEarlierParts() {
   if (failure) {
     const AnsiString path = WideToUtf8(failure->file);
     LogAdd("Splitting : unable to delete " + path + " : " + failure->reason, 2);
-    Notice(Format(Translate("Unable to delete %s"), path + " (" + failure->reason + ")"));
+    Notice(
+        Format(Translate("Unable to delete %s"), path + " (" + SystemReason(failure->error) + ")"));
     return false;
   }
   return true;
@@ -238,10 +259,12 @@ void Tmain::StartJob(std::unique_ptr<TCopyJob> job, QProgressBar* bar, QLabel* t
     job_.reset();
     job_delivered_ = true;
     const bool split = bar == split_prg;
-    const AnsiString reason = AnsiString("Cannot start the job: ") + error.what();
-    LogAdd(AnsiString(split ? "Split : failed : " : "Rebuild : failed : ") + reason, 2);
+    LogAdd(AnsiString(split ? "Split : failed : " : "Rebuild : failed : ") +
+               FillPlaceholders(kCannotStart, {error.what()}),
+           2);
     EnablePanel(split ? split_pnl : rebuild_pnl, true);
-    Notice(Format(Translate(split ? "Split failed: %s" : "Rebuild failed: %s"), reason));
+    Notice(Format(Translate(split ? "Split failed: %s" : "Rebuild failed: %s"),
+                  FillPlaceholders(TS_jobs->Translate(kCannotStart), {error.what()})));
   }
 }
 
@@ -319,9 +342,10 @@ void Tmain::RebuildDone(TRebuildThread* Job) {
     }
     const std::int64_t output = RegularFileSize(Job->OutputFile()).value_or(-1);
     if (output != parts_total) {
-      failure = "The rebuilt file " + WideToUtf8(Job->OutputFile()) + " holds " +
-                std::to_string(output < 0 ? 0 : output) + " bytes instead of " +
-                std::to_string(parts_total);
+      failure =
+          FillPlaceholders(TS_jobs->Translate(kRebuiltSizeMismatch),
+                           {WideToUtf8(Job->OutputFile()), std::to_string(output < 0 ? 0 : output),
+                            std::to_string(parts_total)});
     }
   }
   const bool delete_parts = rblddelparts_chk->isChecked();
@@ -339,7 +363,7 @@ void Tmain::RebuildDone(TRebuildThread* Job) {
         LogAdd("Rebuild : unable to delete " + WideToUtf8(refused->file) + " : " + refused->reason,
                2);
         Notice(Format(Translate("Unable to delete %s"),
-                      WideToUtf8(refused->file) + " (" + refused->reason + ")"));
+                      WideToUtf8(refused->file) + " (" + SystemReason(refused->error) + ")"));
       }
     }
   } else {

@@ -73,6 +73,7 @@ const char* const SpanTexts[] = {
     "No disk in %s",
     "No removable disk is mounted",
     "Automatic (the removable disk mounted)",
+    "No floppy disk drive found.",
 };
 
 } // namespace
@@ -178,7 +179,7 @@ void Tmain::ShowSpanDrive() {
   TSpanDrive drive = SpanDrive();
   AnsiString state;
   if (!drive.Exists()) {
-    state = Translate("No floppy disk drive found.");
+    state = SpanTranslate("No floppy disk drive found.");
   } else if (const auto disk = drive.DiskFolder()) {
     state = Format(SpanTranslate("Disk in the drive: %s"), WideToUtf8(*disk));
   } else if (drive.Automatic()) {
@@ -217,7 +218,7 @@ void Tmain::spansplit_btnClick() {
   LogAdd("Span Splitting : " + Ansi(spansplit_txt), 1);
   if (!SpanDrive().Exists()) {
     LogAdd("No floppy disk drive found.", 2);
-    Notice(Translate("No floppy disk drive found."));
+    Notice(SpanTranslate("No floppy disk drive found."));
     return;
   }
   if (!WFileExists(Wide(spansplit_txt))) {
@@ -241,7 +242,7 @@ void Tmain::diskspanrbldsearch_btnClick() {
   TSpanDrive drive = SpanDrive();
   if (!drive.Exists()) {
     LogAdd("No floppy disk drive found.", 2);
-    Notice(Translate("No floppy disk drive found."));
+    Notice(SpanTranslate("No floppy disk drive found."));
     return;
   }
   if (const auto disk = drive.DiskFolder()) {
@@ -259,7 +260,7 @@ void Tmain::spanrebuild_btnClick() {
   LogAdd("Span Rebuild : " + diskspanflpy_cmb->currentText().toStdString(), 1);
   if (!SpanDrive().Exists()) {
     LogAdd("No floppy disk drive found.", 2);
-    Notice(Translate("No floppy disk drive found."));
+    Notice(SpanTranslate("No floppy disk drive found."));
     return;
   }
   if (diskspanflpy_cmb->count() == 0) {

@@ -331,5 +331,26 @@ TEST_F(CoverageTest, TheFrenchWindowsNoticesAreFrench) {
                                       "télécharger la mise à jour maintenant ?"}));
 }
 
+TEST_F(CoverageTest, AJobsFailureIsReportedInFrench) {
+  CopyLanguageFiles(languages_.path(), {kFrench});
+  OpenWithDialogs();
+  ASSERT_TRUE(window().Langue->ScanLanguages());
+  ASSERT_TRUE(window().Langue->SelectByCode(kFrench));
+  const fs::path parts = languages_.path() / "parts";
+  fs::create_directories(parts);
+  WriteFile(parts / "film.avi.vd0", "aaa");
+  WriteFile(parts / "film.avi.vd2", "c");
+  window().rebuild_btnClick();
+  window().rbldfile_txt->setText(QString::fromStdString((parts / "film.avi.vd0").string()));
+  window().rbldoutput_txt->setText(QString::fromStdString(parts.string()));
+  QTest::mouseClick(window().rbldgo_btn, Qt::LeftButton);
+  WaitForJob();
+  ASSERT_EQ(Notices().size(), 1u);
+  EXPECT_EQ(Notices()[0],
+            "La reconstitution a échoué : Partie manquante : " + (parts / "film.avi.vd1").string());
+  // The log stays English.
+  EXPECT_TRUE(LoggedStartingWith("Rebuild : failed : Missing part ", 2));
+}
+
 } // namespace
 } // namespace vandrel::test
