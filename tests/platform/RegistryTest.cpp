@@ -237,8 +237,7 @@ TEST_F(RegistryTest, HiveThatIsNoRegularFileIsRefused) {
     EXPECT_EQ(fs::symlink_status(HiveFile()).type(),
               std::string(kind) == "link" ? fs::file_type::symlink : fs::file_type::fifo);
   }
-  EXPECT_EQ(ReadFile(elsewhere),
-            "Vandrel registry hive 1\n[SOFTWARE\\Tolvane]\n\"X\"=\"y\"\n");
+  EXPECT_EQ(ReadFile(elsewhere), "Vandrel registry hive 1\n[SOFTWARE\\Tolvane]\n\"X\"=\"y\"\n");
 }
 
 // Files made for the hive follow the umask; a replaced hive keeps its mode.

@@ -194,8 +194,8 @@ TEST_F(StartupTest, ADamagedHiveKeepsTheLanguageAndIsReportedInTheLog) {
   EXPECT_EQ(ReadProductSetting(kUpdateServerSetting), "127.0.0.1:1") << "the good values stay";
   bool reported = false;
   for (const auto& [message, level] : LogLines()) {
-    reported = reported || (level == 2 && message.find("HKEY_CURRENT_USER.reg.damaged-") !=
-                                              std::string::npos);
+    reported = reported ||
+               (level == 2 && message.find("HKEY_CURRENT_USER.reg.damaged-") != std::string::npos);
   }
   EXPECT_TRUE(reported);
   // Back to English and one hive for the tests that follow.

@@ -54,7 +54,8 @@ TEST_F(SessionEndTest, SigtermDuringAJobStopsItAndTheLogNamesTheIncompletePart) 
   ASSERT_EQ(kill(getpid(), SIGTERM), 0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible() && !window.JobRunning(); }, 60000));
   const std::string part = (out / "grand film.iso.vd0").string();
-  const std::string stopped = "Split : stopped : Stopped before the end: " + part + " is incomplete";
+  const std::string stopped =
+      "Split : stopped : Stopped before the end: " + part + " is incomplete";
   EXPECT_TRUE(Logged(stopped, 2));
   EXPECT_NE(ReadFile(window.Log->FileName).find(stopped), std::string::npos);
   EXPECT_LT(fs::file_size(part), 4ull << 30);

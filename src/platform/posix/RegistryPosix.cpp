@@ -500,6 +500,8 @@ bool LoadHive(RegistryRoot which, Key& root, std::vector<AnsiString>& reports) {
     return true;
   }
   const std::string aside = DamagedName(file);
+  struct stat damaged {};
+  const bool mode_known = stat(file.c_str(), &damaged) == 0;
   if (rename(file.c_str(), aside.c_str()) != 0) {
     reports.push_back("Registry : damaged file " + file +
                       " could not be kept aside: " + std::strerror(errno));
@@ -517,9 +519,11 @@ bool LoadHive(RegistryRoot which, Key& root, std::vector<AnsiString>& reports) {
                       " could not be rewritten: " + std::strerror(error));
     return false;
   }
+  if (mode_known) {
+    chmod(file.c_str(), damaged.st_mode & 07777); // the rewritten hive keeps its mode
+  }
   reports.push_back("Registry : damaged file " + file + " kept as " + aside + "; " +
-                    std::to_string(unreadable) +
-                    (unreadable == 1 ? " line" : " lines") +
+                    std::to_string(unreadable) + (unreadable == 1 ? " line" : " lines") +
                     " could not be read, every other key and value is kept");
   return true;
 }
@@ -609,8 +613,8 @@ bool DiscardRegistryRootIfEmpty(RegistryRoot root) {
     Key hive;
     if (LoadHive(root, hive, reports) && !HoldsValues(hive)) {
       const std::string file = HiveFile(root);
-      discarded = (unlink(file.c_str()) == 0 || errno == ENOENT) &&
-                  unlink(LockFile(root).c_str()) == 0;
+      discarded =
+          (unlink(file.c_str()) == 0 || errno == ENOENT) && unlink(LockFile(root).c_str()) == 0;
     }
     close(lock);
     if (discarded) {
