@@ -7,6 +7,7 @@
 #include "engine/U_UnicodeUtils.h"
 #include "localization/Lang_Storageobj.h"
 #include "platform/CodePages.h"
+#include "platform/FileAttributes.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
 #include "platform/SystemInfo.h"
@@ -351,7 +352,28 @@ bool TLangList::WriteTemplate() {
   if (template_ == nullptr) {
     template_ = std::make_unique<TLanguageRecord>(4, root_, &excluded_);
   }
-  return template_->WriteFile(LanguageFolder() + Utf8ToWide(FilePrefix + "ORIGINAL.SPK"));
+  const WideString file = LanguageFolder() + Utf8ToWide(FilePrefix + "ORIGINAL.SPK");
+  // The template is written anew: a replaced one keeps the mode it had.
+  const int permissions = platform::FilePermissions(file);
+  const bool written = template_->WriteFile(file);
+  platform::SetFilePermissions(file, permissions);
+  return written;
+}
+
+bool IsTemplateSwitch(const AnsiString& Argument) {
+  // On Linux an absolute path begins with "/": one that names something,
+  // or holds a further "/", is a path ("/content/film.vd0"), not "/co".
+  if (!Argument.empty() && Argument[0] == '/' &&
+      (Argument.find('/', 1) != AnsiString::npos || WFileExists(Utf8ToWide(Argument)) ||
+       WDirectoryExists(Utf8ToWide(Argument)))) {
+    return false;
+  }
+  AnsiString argument = Argument;
+  std::transform(argument.begin(), argument.end(), argument.begin(), AsciiLower);
+  if (const size_t slash = argument.find('/'); slash != AnsiString::npos) {
+    argument[slash] = '-';
+  }
+  return argument.rfind("-co", 0) == 0;
 }
 
 void TLangList::FirstActivation() {
@@ -361,12 +383,8 @@ void TLangList::FirstActivation() {
   // Marked first: an error below reaches the general error box, and every
   // later activation (closing that box is one) must not raise it again.
   activated_ = true;
-  for (AnsiString argument : arguments_) {
-    std::transform(argument.begin(), argument.end(), argument.begin(), AsciiLower);
-    if (const size_t slash = argument.find('/'); slash != AnsiString::npos) {
-      argument[slash] = '-';
-    }
-    if (argument.rfind("-co", 0) == 0) {
+  for (const AnsiString& argument : arguments_) {
+    if (IsTemplateSwitch(argument)) {
       platform::Beep(4000, 100);
       ScanLanguages();
       if (template_ == nullptr) {

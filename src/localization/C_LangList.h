@@ -149,4 +149,10 @@ private:
   bool activated_ = false;
 };
 
+/// True for an argument that asks for the template: it begins with "-co"
+/// once lower-cased and its first "/" read as "-". An argument beginning
+/// with "/" that names an existing file or folder, or holds another "/", is
+/// a path and never such a switch.
+bool IsTemplateSwitch(const AnsiString& Argument);
+
 } // namespace vandrel

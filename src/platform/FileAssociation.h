@@ -9,7 +9,10 @@
 // - a shared-mime-info package "$XDG_DATA_HOME/mime/packages/T.xml" that
 //   gives "*.X" the MIME type "application/x-X" (X in lower case);
 // - a desktop entry "$XDG_DATA_HOME/applications/T.desktop" whose Exec runs
-//   the command's program on the file ("%1" becomes "%f");
+//   the command's program on the file ("%1" becomes "%f"); an icon that is
+//   that program itself is written as the program's installed theme icon
+//   ("Icon=vandrel", an executable holds no icon here) and reads back as
+//   the program;
 // - the default for that MIME type in "$XDG_CONFIG_HOME/mimeapps.list"
 //   ("[Default Applications]", "application/x-X=T.desktop");
 // then update-mime-database and update-desktop-database refresh the caches

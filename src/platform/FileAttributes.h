@@ -1,5 +1,6 @@
 #pragma once
-// The two file attributes folder clean-up needs beyond platform/FileSystem.h.
+// The file attributes folder clean-up and file replacement need beyond
+// platform/FileSystem.h.
 
 #include "platform/Strings.h"
 
@@ -12,5 +13,12 @@ bool IsSymbolicLink(const WideString& name);
 /// Win32 sets the attributes to archive alone (clearing read-only, hidden,
 /// system); POSIX adds the owner's write right. Links are left alone.
 bool MakeWritable(const WideString& name);
+
+/// The permissions of an existing file, for a file written anew in its
+/// place to keep them: POSIX the mode bits (links not followed), -1 when
+/// there is no such file. Win32: -1 (attributes are not carried over).
+int FilePermissions(const WideString& name);
+/// Gives name the permissions FilePermissions returned; -1 does nothing.
+bool SetFilePermissions(const WideString& name, int permissions);
 
 } // namespace vandrel::platform

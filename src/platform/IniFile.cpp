@@ -80,7 +80,7 @@ Parsed ParseLine(const std::string& text, const Line& line) {
 
 std::string ReadText(const AnsiString& file) {
   std::string text;
-  if (ReadWholeFile(file, text) != ReadResult::Ok) {
+  if (ReadRegularFile(file, text) != ReadResult::Ok) {
     text.clear();
   }
   return text;
@@ -107,7 +107,8 @@ std::vector<AnsiString> IniEntryNamesOf(const std::string& text, const AnsiStrin
     const Parsed parsed = ParseLine(text, line);
     if (parsed.kind == Kind::Section) {
       inside = SameName(parsed.name, wanted);
-    } else if (parsed.kind == Kind::Entry && inside && !parsed.name.empty()) {
+    } else if (parsed.kind == Kind::Entry && inside) {
+      // An empty name is an entry too: the registry's default value.
       bool seen = false;
       for (const AnsiString& name : names) {
         seen = seen || SameName(name, parsed.name);
@@ -205,11 +206,12 @@ AnsiString IniReadString(const AnsiString& file, const AnsiString& section, cons
 
 bool IniWriteString(const AnsiString& file, const AnsiString& section, const AnsiString& name,
                     const AnsiString& value) {
-  std::string text;
-  if (ReadWholeFile(file, text) == ReadResult::Failed) {
-    return false;
-  }
-  return ReplaceWholeFile(file, IniWithEntry(text, section, name, value));
+  // Under the file's lock: two copies ending together each add their
+  // entries to what the other wrote.
+  return UpdateRegularFile(file, [&](std::string& text) {
+    text = IniWithEntry(text, section, name, value);
+    return true;
+  });
 }
 
 } // namespace vandrel::platform

@@ -16,7 +16,8 @@ namespace vandrel::platform {
 
 /// The names of a file's sections, in file order. Empty for a missing file.
 std::vector<AnsiString> IniReadSectionNames(const AnsiString& file);
-/// The entry names of a section, in file order, each once. Empty when the
+/// The entry names of a section, in file order, each once; a line "=text"
+/// gives the empty name (a registry key's default value). Empty when the
 /// file or the section is missing.
 std::vector<AnsiString> IniReadEntryNames(const AnsiString& file, const AnsiString& section);
 /// The text of an entry (GetPrivateProfileString), or fallback when the
@@ -25,8 +26,12 @@ AnsiString IniReadString(const AnsiString& file, const AnsiString& section, cons
                          const AnsiString& fallback = "");
 /// Writes one entry (WritePrivateProfileString): replaces the entry's line,
 /// else adds it after the section's last entry, else adds the section at
-/// the end; creates the file when missing. The file is replaced atomically.
-/// False when it could not be written (the old file is then unchanged).
+/// the end; creates the file when missing. The file is replaced atomically
+/// under a lock that other writers (other processes too) wait for, so no
+/// writer loses another's entry. Only a regular file is read or written: a
+/// symbolic link or FIFO at the name reads as a missing file and refuses
+/// the write. False when it could not be written (the old file is then
+/// unchanged).
 bool IniWriteString(const AnsiString& file, const AnsiString& section, const AnsiString& name,
                     const AnsiString& value);
 

@@ -10,9 +10,12 @@
 // is a read-modify-write under an exclusive lock on a lock file beside the
 // hive, written to a temporary file, flushed with fsync and renamed over the
 // hive, so two running copies never corrupt it and a crash leaves the old or
-// the new hive. A hive file that cannot be parsed is renamed aside
-// (".damaged-<date>-<time>"), reported through the report handler, and the
-// root starts empty: it is never silently emptied in place.
+// the new hive. Only regular files are read and written (a symbolic link or
+// FIFO at the hive's name is refused, told on stderr). A hive file with
+// lines that cannot be read is renamed aside (".damaged-<date>-<time>") and
+// replaced by every key and value that could be read; one where nothing can
+// be read leaves the root empty. Either is reported through the report
+// handler: a hive is never silently emptied in place.
 
 #include <cstdint>
 #include <functional>
@@ -117,6 +120,13 @@ bool RegistryKeyExists(RegistryRoot root, const AnsiString& path);
 /// the key itself). NotFound when it does not exist; the root itself cannot
 /// be deleted (AccessDenied).
 RegistryStatus DeleteRegistryKeyTree(RegistryRoot root, const AnsiString& path);
+
+/// Removes what stores root when no key in it holds a value (keys without
+/// values count as empty), so a portable run leaves nothing behind. POSIX:
+/// the hive file, its lock file, and the hive folder when nothing else is
+/// in it; true when they went. Win32: the registry keeps its own keys;
+/// nothing happens (false).
+bool DiscardRegistryRootIfEmpty(RegistryRoot root);
 
 /// Receives problems of the backend that nobody asked for, such as a
 /// damaged hive file kept aside. Reports made before a handler is installed

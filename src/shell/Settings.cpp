@@ -457,11 +457,19 @@ void SavePortableSettings(const AnsiString& ExePath, const AnsiString& Title, TK
   if (!mirror.empty()) {
     LogAdd(Log, "Cleaning VirtualStore : " + mirror, kLogVerbose);
   }
-  if (IsInstalled(kInstalledPrefix)) {
+  const bool portable = !IsInstalled(kInstalledPrefix);
+  const AnsiString data_folder = portable ? GetDataFolder(ExePath, Title) : AnsiString();
+  const bool fallback = portable && data_folder == exe_folder;
+  // The log's last save comes before the clean-up that deletes it; nothing
+  // writes it again after. Beside the program (the fallback) it is not
+  // written at all: the clean-up would only delete it again.
+  if (Log != nullptr) {
+    Log->Close(!fallback);
+  }
+  if (!portable) {
     return;
   }
-  const AnsiString data_folder = GetDataFolder(ExePath, Title);
-  if (data_folder == exe_folder) {
+  if (fallback) {
     // The data folder fell back to the executable's folder: only our own
     // files go, never the program, its language files or its settings.
     platform::FindData data;
@@ -489,6 +497,8 @@ void SavePortableSettings(const AnsiString& ExePath, const AnsiString& Title, TK
     DeleteProductKey(VANDREL_PRODUCT_NAME);
     DeleteCompanyValue(Title);
     DeleteCompanyKeyIfEmpty();
+    // A hive left holding no value would be the last trace of the run.
+    platform::DiscardRegistryRootIfEmpty(RegistryRoot::CurrentUser);
   }
 }
 

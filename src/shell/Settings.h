@@ -115,12 +115,14 @@ AnsiString PortableSettingsFile(const AnsiString& ExePath);
 /// "settings.ini" into the product key.
 void LoadPortableSettings(const AnsiString& ExePath);
 /// What the main window does when it closes: cleans the VirtualStore
-/// (logging the mirror at level 0), and in portable use deletes the data
-/// folder, removes an empty company data folder, exports the settings and,
-/// when that succeeded, removes the product key, the company value and an
-/// empty company key. When the data folder fell back to the executable's
-/// folder only the program's own log and burner project files are deleted
-/// there. Log may be null.
+/// (logging the mirror at level 0), closes Log after its last save (no save
+/// at all in portable use with the data folder beside the program), and in
+/// portable use deletes the data folder, removes an empty company data
+/// folder, exports the settings and, when that succeeded, removes the
+/// product key, the company value, an empty company key and a hive left
+/// without values, so only "settings.ini" stays. When the data folder fell
+/// back to the executable's folder only the program's own log and burner
+/// project files are deleted there. Log may be null.
 void SavePortableSettings(const AnsiString& ExePath, const AnsiString& Title, TKLog* Log);
 
 } // namespace vandrel

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/U_UnicodeUtils.h"
+#include "platform/AtomicFile.h"
 #include "platform/ShellOpen.h"
 
 namespace vandrel {
@@ -89,22 +90,27 @@ void TKLog::Add(const AnsiString& Message, int Level) {
 }
 
 void TKLog::Save() {
+  if (closed_) {
+    return;
+  }
   try {
     AnsiString text;
     for (const AnsiString& line : Lines) {
       text += line;
       text += "\r\n";
     }
-    const FileHandle file = WCreateFile(Utf8ToWide(FileName), platform::kGenericWrite, 0,
-                                        platform::kCreateAlways, platform::kFileAttributeNormal);
-    if (file == kInvalidHandle) {
-      return;
-    }
-    platform::WriteFile(file, text.data(), static_cast<std::int64_t>(text.size()));
-    platform::CloseFile(file);
+    // A link or FIFO at the log's name is refused, never followed.
+    platform::WriteRegularFile(FileName, text);
   } catch (...) {
     // A log that cannot be saved keeps working in memory.
   }
+}
+
+void TKLog::Close(bool SaveFirst) {
+  if (SaveFirst) {
+    Save();
+  }
+  closed_ = true;
 }
 
 void TKLog::Open() {

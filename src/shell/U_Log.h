@@ -33,9 +33,15 @@ public:
   /// 2 as 2; drops the oldest line beyond MaxLines; in debug mode saves
   /// after the line. To log through a pointer that may be null, use LogAdd.
   void Add(const AnsiString& Message, int Level);
-  /// Writes every line to FileName, creating or truncating it. Every
-  /// failure is swallowed; Lines is never changed.
+  /// Writes every line to FileName, creating or truncating it; only a
+  /// regular file is written (a symbolic link or FIFO at the name is left
+  /// alone). Every failure is swallowed; Lines is never changed. Nothing
+  /// after Close.
   void Save();
+  /// The end of the log on disk: saves one last time (when SaveFirst), then
+  /// no save writes the file again, the destructor's and debug mode's
+  /// included, so a clean-up may delete it. Recording in memory goes on.
+  void Close(bool SaveFirst = true);
   /// Saves, then asks the desktop to open FileName with its default
   /// program; nothing is shown when that fails.
   void Open();
@@ -44,6 +50,9 @@ public:
   const AnsiString FileName;
   const std::int32_t MaxLines;
   const bool Debug;
+
+private:
+  bool closed_ = false;
 };
 
 /// Log->Add(Message, Level), or nothing when Log is null (before start-up

@@ -61,7 +61,9 @@ AnsiString Tmain::ReadSetting(const AnsiString& Name) const {
 }
 
 void Tmain::AppEvntActivate() {
-  if (activated_) {
+  // A window closed before its first activation (a signal at start) stays
+  // closed: nothing of the start-up runs after its shut-down.
+  if (activated_ || closed_) {
     return;
   }
   // Later activations do nothing.
@@ -114,6 +116,9 @@ void Tmain::AppEvntActivate() {
     LogAdd(arguments_.front(), kLogInfo);
   }
   LogAdd("OpenSSL : " + GetOpenSslVersionText(), kLogInfo);
+  // A damaged settings hive found so far (the portable import, the
+  // language) and from now on is told here.
+  LogRegistryReports(Log.get());
 
   bool mode_selected = false;
   for (const std::string& argument : arguments_) {
@@ -171,6 +176,7 @@ void Tmain::FormClose() {
     job_.reset();
   }
   SavePortableSettings(ProgramPath(), kTitle, Log.get());
+  LogRegistryReports(nullptr);
 }
 
 void Tmain::LogAdd(const AnsiString& message, int level) {

@@ -15,12 +15,14 @@
 #include "net/U_HTTP_Custo.h"
 #include "platform/Display.h"
 #include "platform/Session.h"
+#include "platform/TerminationSignals.h"
 #include "shell/qt/QtMessagePresenter.h"
 #include "shell/qt/Settings.h"
 #include "shell/qt/U_about.h"
 #include "ui/ModePictures.h"
 #include "ui/QtMainThread.h"
 #include "ui/QtTranslations.h"
+#include "ui/SessionEnd.h"
 #include "ui/U_Main.h"
 
 namespace vandrel {
@@ -65,6 +67,9 @@ int RunVandrel(int argc, char** argv) {
                          "from a terminal.\n");
     return 1;
   }
+  // Caught from here on: a signal during start-up waits in the pipe for
+  // the window instead of ending the program at once.
+  platform::WatchTerminationSignals();
   TApplication application(argc, argv);
   KeepSystemMessagesInEnglish();
   QApplication::setApplicationName(QStringLiteral("Vandrel"));
@@ -89,6 +94,9 @@ int RunVandrel(int argc, char** argv) {
   TSettingsDlg settings_dialog(&main_window, main_window.Langue);
   main_window.AboutDlg = &about_dialog;
   main_window.SettingsDlg = &settings_dialog;
+  // A logout, a closed terminal or Ctrl+C ends the run as the close button
+  // does.
+  TSessionEnd session_end(&main_window);
   // Every activation goes to the application-event listeners: the language
   // list and the start-up sequence act on the first one.
   QObject::connect(&application, &QGuiApplication::applicationStateChanged,

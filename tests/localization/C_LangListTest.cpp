@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "LangFileFixture.h"
@@ -310,6 +312,55 @@ TEST(LangListTest, CoArgumentWritesTheTemplateWithABeep) {
       EXPECT_EQ(back.Charset, 0);
     }
   }
+}
+
+// On Linux an absolute path begins with "/": a file or folder named on the
+// command line never writes the template, "/co" alone still does.
+TEST(LangListTest, AbsolutePathsAreNoSlashSwitches) {
+  TempDir dir;
+  const std::string content = dir.File("content");
+  std::filesystem::create_directories(content);
+  test::WriteFile(content + "/film.vd0", "part");
+  struct Case {
+    std::string argument;
+    bool is_switch;
+  } cases[] = {
+      {"-co", true},
+      {"/co", true},
+      {"/CONFIG", true},
+      {"-co/x", true},
+      {content + "/film.vd0", false},
+      {content, false},
+      {"/content/film.vd0", false}, // holds a further "/", existing or not
+      {"/config/", false},
+      {"film.vd0", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsTemplateSwitch(c.argument), c.is_switch) << c.argument;
+  }
+  // An existing folder straight under "/", with no further "/", is a path.
+  ASSERT_TRUE(std::filesystem::is_directory("/usr"));
+  EXPECT_FALSE(IsTemplateSwitch("/usr"));
+  EXPECT_TRUE(IsTemplateSwitch("/co-no-such-folder"));
+
+  ListFixture f("");
+  f.list->SetArguments({content + "/film.vd0"});
+  f.list->FirstActivation();
+  EXPECT_FALSE(std::filesystem::exists(f.dir.path() / "Vandrel_ORIGINAL.SPK"));
+}
+
+// The template is written anew each time: a new one follows the umask, a
+// replaced one keeps its mode.
+TEST(LangListTest, TemplateFollowsTheUmaskAndKeepsItsMode) {
+  ListFixture f("");
+  const auto file = f.dir.path() / "Vandrel_ORIGINAL.SPK";
+  const mode_t saved = umask(0002);
+  ASSERT_TRUE(f.list->WriteTemplate());
+  EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0664));
+  std::filesystem::permissions(file, std::filesystem::perms(0640));
+  ASSERT_TRUE(f.list->WriteTemplate());
+  umask(saved);
+  EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0640));
 }
 
 TEST(LangListTest, ActivationRunsTheListOnceAndBeforeTheMainWindowsHandler) {

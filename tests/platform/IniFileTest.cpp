@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -13,6 +15,7 @@ namespace {
 
 using test::ReadFile;
 using test::TempDir;
+using test::WriteFile;
 
 const std::string kSample = "; portable settings\r\n"
                             "[Settings]\r\n"
@@ -100,6 +103,67 @@ TEST(IniFileTest, FileFunctionsCreateReadAndRefuseReadOnlyFiles) {
                           std::filesystem::directory_iterator()),
             1)
       << "no temporary file is left behind";
+}
+
+// The registry's default value has the empty name; its "=text" entry is an
+// entry like any other.
+TEST(IniFileTest, EmptyNameIsAnEntry) {
+  const std::string text = "[Settings]\r\n=the default\r\nA=1\r\n";
+  EXPECT_EQ(IniEntryNamesOf(text, "Settings"), (std::vector<AnsiString>{"", "A"}));
+  AnsiString value;
+  ASSERT_TRUE(IniFindValue(text, "Settings", "", value));
+  EXPECT_EQ(value, "the default");
+  EXPECT_EQ(IniWithEntry("[Settings]\r\nA=1\r\n", "Settings", "", "x"),
+            "[Settings]\r\nA=1\r\n=x\r\n");
+}
+
+// Two copies writing the same settings file at once: every entry of both
+// arrives.
+TEST(IniFileTest, TwoProcessesWritingAtOnceLoseNoEntry) {
+  TempDir dir;
+  const std::string file = dir.File("settings.ini");
+  constexpr int kWrites = 40;
+  auto write_all = [&](const char* prefix) {
+    for (int i = 0; i < kWrites; ++i) {
+      if (!IniWriteString(file, "Settings", prefix + std::to_string(i), std::to_string(i))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    _exit(write_all("child") ? 0 : 1);
+  }
+  const bool parent_ok = write_all("parent");
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(parent_ok);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(IniReadEntryNames(file, "Settings").size(), 2u * kWrites);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1)
+      << "no lock or temporary file is left behind";
+}
+
+// A settings file that is a link or a FIFO is left alone: it reads as
+// missing and takes no entry.
+TEST(IniFileTest, SettingsFileThatIsNoRegularFileIsLeftAlone) {
+  TempDir dir;
+  const std::string target = dir.File("elsewhere.ini");
+  WriteFile(target, "[Settings]\r\nLogMode=1\r\n");
+  const std::string link = dir.File("settings.ini");
+  std::filesystem::create_symlink(target, link);
+  const std::string fifo = dir.File("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& file : {link, fifo}) {
+    SCOPED_TRACE(file);
+    EXPECT_TRUE(IniReadEntryNames(file, "Settings").empty());
+    EXPECT_FALSE(IniWriteString(file, "Settings", "LogMode", "0"));
+  }
+  EXPECT_EQ(ReadFile(target), "[Settings]\r\nLogMode=1\r\n");
 }
 
 } // namespace

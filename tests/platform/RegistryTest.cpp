@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -145,32 +146,141 @@ TEST_F(RegistryTest, KeysOpenCreateListAndDeleteAsTrees) {
   EXPECT_TRUE(closed.ValueNames().empty());
 }
 
-TEST_F(RegistryTest, DamagedHiveIsKeptAsideAndReported) {
-  fs::create_directories(HiveFile().parent_path());
-  const std::string damaged = "Vandrel registry hive 1\n[SOFTWARE\\Tolvane]\n\"Cut\"=dword:12z\n";
-  test::WriteFile(HiveFile(), damaged);
-  std::vector<AnsiString> reports;
-  SetRegistryReportHandler([&](const AnsiString& message) { reports.push_back(message); });
+// A hive with lines that do not read keeps everything else; the original
+// is kept aside as it was and the report names it.
+TEST_F(RegistryTest, DamagedHiveKeepsWhatReadsAndIsKeptAsideAndReported) {
+  const std::string header = "Vandrel registry hive 1\n";
+  const std::string good = "[SOFTWARE\\Tolvane\\Vandrel]\n\"Langue\"=dword:0000040c\n"
+                           "\"LogMode\"=\"1\"\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    bool keeps_values;
+    const char* report_says;
+  } cases[] = {
+      {"one bad value line", header + good + "\"Cut\"=dword:12z\n", true, "1 line could not"},
+      {"a bad line among good values",
+       header + "[SOFTWARE\\Tolvane\\Vandrel]\n\"Langue\"=dword:0000040c\nnot a value\n"
+                "\"LogMode\"=\"1\"\n",
+       true, "1 line could not"},
+      {"a broken section drops only its own values",
+       header + good + "[SOFTWARE\\Broken\n\"Lost\"=\"x\"\n", true, "2 lines could not"},
+      {"a lost header line", good, true, "1 line could not"},
+      {"nothing readable", "\x01\x02 garbage\nmore garbage\n", false,
+       "nothing in it could be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(HiveFile().parent_path());
+    fs::create_directories(HiveFile().parent_path());
+    test::WriteFile(HiveFile(), c.text);
+    std::vector<AnsiString> reports;
+    SetRegistryReportHandler([&](const AnsiString& message) { reports.push_back(message); });
 
-  RegistryKey key;
-  EXPECT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane", false),
-            RegistryStatus::NotFound);
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_NE(reports[0].find("damaged"), std::string::npos) << reports[0];
-  std::vector<fs::path> aside;
-  for (const auto& entry : fs::directory_iterator(HiveFile().parent_path())) {
-    if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
-      aside.push_back(entry.path());
+    RegistryKey key;
+    const RegistryStatus opened =
+        key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane\\Vandrel", false);
+    std::uint32_t langue = 0;
+    AnsiString log_mode;
+    if (c.keeps_values) {
+      ASSERT_EQ(opened, RegistryStatus::Ok);
+      EXPECT_EQ(key.ReadDword("Langue", langue), RegistryStatus::Ok);
+      EXPECT_EQ(langue, 0x40Cu);
+      EXPECT_EQ(key.ReadString("LogMode", log_mode), RegistryStatus::Ok);
+      EXPECT_EQ(log_mode, "1");
+      EXPECT_FALSE(RegistryKeyExists(RegistryRoot::CurrentUser, "SOFTWARE\\Broken"));
+    } else {
+      EXPECT_EQ(opened, RegistryStatus::NotFound);
     }
-  }
-  ASSERT_EQ(aside.size(), 1u);
-  EXPECT_EQ(ReadFile(aside[0]), damaged) << "the damaged file is kept as it was";
-  EXPECT_NE(reports[0].find(aside[0].string()), std::string::npos);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("damaged"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find(c.report_says), std::string::npos) << reports[0];
+    std::vector<fs::path> aside;
+    for (const auto& entry : fs::directory_iterator(HiveFile().parent_path())) {
+      if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
+        aside.push_back(entry.path());
+      }
+    }
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadFile(aside[0]), c.text) << "the damaged file is kept as it was";
+    EXPECT_NE(reports[0].find(aside[0].string()), std::string::npos);
 
+    // The hive now holds what read, and reads cleanly from here on.
+    ASSERT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane", true), RegistryStatus::Ok);
+    EXPECT_EQ(key.WriteString("Vandrel", "/usr/bin/vandrel"), RegistryStatus::Ok);
+    RegistryKey product;
+    EXPECT_EQ(product.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane\\Vandrel", false),
+              c.keeps_values ? RegistryStatus::Ok : RegistryStatus::NotFound);
+    EXPECT_EQ(reports.size(), 1u) << "the rewritten hive is sound";
+    SetRegistryReportHandler(nullptr);
+  }
+}
+
+// A link or FIFO at the hive's name is neither followed nor opened, and
+// nothing waits for a FIFO's writer.
+TEST_F(RegistryTest, HiveThatIsNoRegularFileIsRefused) {
+  fs::create_directories(HiveFile().parent_path());
+  const fs::path elsewhere = dir.path() / "elsewhere.reg";
+  test::WriteFile(elsewhere, "Vandrel registry hive 1\n[SOFTWARE\\Tolvane]\n\"X\"=\"y\"\n");
+  for (const char* kind : {"link", "fifo"}) {
+    SCOPED_TRACE(kind);
+    fs::remove(HiveFile());
+    if (std::string(kind) == "link") {
+      fs::create_symlink(elsewhere, HiveFile());
+    } else {
+      ASSERT_EQ(mkfifo(HiveFile().c_str(), 0600), 0);
+    }
+    RegistryKey key;
+    EXPECT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane", true),
+              RegistryStatus::Failed);
+    EXPECT_FALSE(RegistryKeyExists(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane"));
+    EXPECT_EQ(fs::symlink_status(HiveFile()).type(),
+              std::string(kind) == "link" ? fs::file_type::symlink : fs::file_type::fifo);
+  }
+  EXPECT_EQ(ReadFile(elsewhere), "Vandrel registry hive 1\n[SOFTWARE\\Tolvane]\n\"X\"=\"y\"\n");
+}
+
+// Files made for the hive follow the umask; a replaced hive keeps its mode.
+TEST_F(RegistryTest, HiveFilesFollowTheUmaskAndKeepTheirMode) {
+  const mode_t saved = umask(0002);
+  RegistryKey key;
   ASSERT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane", true), RegistryStatus::Ok);
+  struct stat st {};
+  ASSERT_EQ(stat(HiveFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+  const fs::path lock = HiveFile().parent_path() / "HKEY_CURRENT_USER.lock";
+  ASSERT_EQ(stat(lock.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+  chmod(HiveFile().c_str(), 0640);
   EXPECT_EQ(key.WriteString("Vandrel", "/usr/bin/vandrel"), RegistryStatus::Ok);
-  EXPECT_EQ(reports.size(), 1u) << "the fresh hive is sound";
-  SetRegistryReportHandler(nullptr);
+  ASSERT_EQ(stat(HiveFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  umask(saved);
+}
+
+// A hive whose keys hold no value goes with its lock file and folder; one
+// value anywhere keeps it.
+TEST_F(RegistryTest, EmptyHiveIsDiscardedWithItsLock) {
+  const fs::path folder = HiveFile().parent_path();
+  EXPECT_FALSE(DiscardRegistryRootIfEmpty(RegistryRoot::CurrentUser)) << "no hive at all";
+  RegistryKey key;
+  ASSERT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane\\Deep", true),
+            RegistryStatus::Ok);
+  ASSERT_EQ(key.WriteString("Kept", "1"), RegistryStatus::Ok);
+  EXPECT_FALSE(DiscardRegistryRootIfEmpty(RegistryRoot::CurrentUser));
+  EXPECT_TRUE(fs::exists(HiveFile()));
+  ASSERT_EQ(key.DeleteValue("Kept"), RegistryStatus::Ok);
+  EXPECT_TRUE(DiscardRegistryRootIfEmpty(RegistryRoot::CurrentUser));
+  EXPECT_FALSE(fs::exists(folder)) << "hive, lock file and folder are gone";
+  // The registry works again afterwards.
+  ASSERT_EQ(key.Open(RegistryRoot::CurrentUser, "SOFTWARE\\Tolvane", true), RegistryStatus::Ok);
+  EXPECT_EQ(key.WriteString("Again", "1"), RegistryStatus::Ok);
+  // Another file in the folder keeps the folder.
+  test::WriteFile(folder / "HKEY_LOCAL_MACHINE.reg", "Vandrel registry hive 1\n");
+  ASSERT_EQ(key.DeleteValue("Again"), RegistryStatus::Ok);
+  EXPECT_TRUE(DiscardRegistryRootIfEmpty(RegistryRoot::CurrentUser));
+  EXPECT_FALSE(fs::exists(HiveFile()));
+  EXPECT_TRUE(fs::exists(folder / "HKEY_LOCAL_MACHINE.reg"));
 }
 
 TEST_F(RegistryTest, ReportsWaitForTheHandler) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 
@@ -221,6 +223,29 @@ TEST_F(FileAssociationXdgTest, RoundTripAndRemoval) {
                                         "[Added Associations]\nimage/png=viewer.desktop;\n");
   EXPECT_EQ(fa_.Executable(), "");
   EXPECT_FALSE(fa_.ReadAssociation());
+}
+
+// The program's own icon is its installed theme icon: an executable holds
+// no picture on Linux. The files follow the umask; mimeapps.list, which
+// the user owns, keeps its mode.
+TEST_F(FileAssociationXdgTest, ProgramIconIsTheThemeIconAndFilesFollowTheUmask) {
+  fs::create_directories(MimeApps().parent_path());
+  test::WriteFile(MimeApps(), "[Default Applications]\n");
+  fs::permissions(MimeApps(), fs::perms::owner_read | fs::perms::owner_write);
+  const mode_t saved = umask(0002);
+  fa_.SetExecutable(exe_);
+  fa_.SetIcon(""); // the executable, as "register" has it
+  fa_.RegisterAssociation();
+  umask(saved);
+  const std::string entry = test::ReadFile(Entry());
+  EXPECT_NE(entry.find("\nIcon=vandrel\n"), std::string::npos) << entry;
+  EXPECT_EQ(entry.find("Icon=" + dir_.path().string()), std::string::npos) << entry;
+  EXPECT_EQ(fa_.Icon(), exe_) << "the theme icon stands for the program's own";
+  const fs::perms group_write = fs::perms::group_write;
+  EXPECT_EQ(fs::status(Entry()).permissions(), fs::perms(0664));
+  EXPECT_EQ(fs::status(Package()).permissions(), fs::perms(0664));
+  EXPECT_EQ(fs::status(MimeApps()).permissions() & group_write, fs::perms::none);
+  EXPECT_EQ(fs::status(MimeApps()).permissions(), fs::perms(0600));
 }
 
 TEST_F(FileAssociationXdgTest, RefreshesTheMimeCacheWhenTheToolIsThere) {

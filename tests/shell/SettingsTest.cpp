@@ -199,6 +199,38 @@ TEST_F(SettingsTest, ExportWritesStringsAndDwordsAndSkipsOtherTypes) {
   EXPECT_FALSE(ExportSettingsToIni("Vandrel", ini)) << "a read-only file fails the export";
 }
 
+// The key's default value (the empty name), string or DWORD, goes to the
+// file and comes back.
+TEST_F(SettingsTest, DefaultValueGoesThroughTheFileAndBack) {
+  for (const bool dword : {false, true}) {
+    SCOPED_TRACE(dword ? "DWORD" : "string");
+    const std::string ini = dir.File(dword ? "dword.ini" : "string.ini");
+    platform::DeleteRegistryKeyTree(RegistryRoot::CurrentUser, ProductKeyPath());
+    RegistryKey key = Key(ProductKeyPath());
+    if (dword) {
+      key.WriteDword("", 7);
+    } else {
+      key.WriteString("", "the default");
+    }
+    key.WriteString("LogMode", "1");
+    ASSERT_TRUE(ExportSettingsToIni("Vandrel", ini));
+    platform::DeleteRegistryKeyTree(RegistryRoot::CurrentUser, ProductKeyPath());
+    ASSERT_TRUE(ImportSettingsFromIni("Vandrel", ini));
+    RegistryKey back = Key(ProductKeyPath());
+    EXPECT_EQ(back.ValueNames().size(), 2u);
+    EXPECT_TRUE(back.HasValue("LogMode"));
+    AnsiString text;
+    std::uint32_t number = 0;
+    if (dword) {
+      EXPECT_EQ(back.ReadDword("", number), RegistryStatus::Ok);
+      EXPECT_EQ(number, 7u);
+    } else {
+      EXPECT_EQ(back.ReadString("", text), RegistryStatus::Ok);
+      EXPECT_EQ(text, "the default");
+    }
+  }
+}
+
 class InstalledTest : public SettingsTest {
 protected:
   test::ScopedEnvironment data{"XDG_DATA_HOME", dir.File("data")};
@@ -387,8 +419,17 @@ TEST_F(PortableTest, ARunLeavesOnlyTheSettingsFile) {
   WriteFile(data_folder + "vandrel_0.qvb", "project");
   chmod((data_folder + "vandrel_0.qvb").c_str(), 0444);
 
-  SavePortableSettings(exe, "Vandrel", nullptr);
-  EXPECT_FALSE(fs::exists(dir.path() / "share" / "Tolvane"));
+  // A key without values counts as empty.
+  Key("SOFTWARE\\Left empty");
+  TKLog log(data_folder + "Vandrel.log", true, 10000);
+  log.Add("Starting", 1);
+
+  SavePortableSettings(exe, "Vandrel", &log);
+  log.Add("after the shut-down", 1);
+  log.Save();
+  EXPECT_FALSE(fs::exists(dir.path() / "share" / "Tolvane")) << "nothing writes the log again";
+  EXPECT_FALSE(fs::exists(dir.path() / "config" / "Tolvane"))
+      << "neither the hive nor its lock stays";
   EXPECT_FALSE(platform::RegistryKeyExists(RegistryRoot::CurrentUser, CompanyKeyPath()));
   EXPECT_EQ(platform::IniReadString(PortableSettingsFile(exe), "Settings", "LogMode"), "1");
   EXPECT_EQ(platform::IniReadString(PortableSettingsFile(exe), "Settings_DWORD", "Langue"), "1036");
@@ -405,7 +446,12 @@ TEST_F(PortableTest, FallbackDataFolderLosesOnlyTheProgramsOwnFiles) {
   WriteFile(exe_folder / "vandrel_notes.qvb", "not ours");
   WriteFile(exe_folder / "notes.txt", "the user's");
   LoadPortableSettings(exe);
-  SavePortableSettings(exe, "Vandrel", nullptr);
+  {
+    // Beside the program the log is neither saved at the end nor after.
+    TKLog log((exe_folder / "Vandrel.log").string(), false, 10000);
+    log.Add("Starting", 1);
+    SavePortableSettings(exe, "Vandrel", &log);
+  }
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(exe_folder)) {
     left.push_back(entry.path().filename().string());
@@ -432,7 +478,11 @@ TEST_F(PortableTest, InstalledCopyKeepsEverything) {
   EXPECT_FALSE(Key(ProductKeyPath()).HasValue("Langue")) << "an installed copy imports nothing";
   WriteProductPath("Vandrel", exe);
   const AnsiString data_folder = GetDataFolder(exe, "Vandrel");
-  SavePortableSettings(exe, "Vandrel", nullptr);
+  TKLog log(data_folder + "Vandrel.log", false, 10000);
+  log.Add("Starting", 1);
+  SavePortableSettings(exe, "Vandrel", &log);
+  EXPECT_NE(ReadFile(data_folder + "Vandrel.log").find("Starting"), std::string::npos)
+      << "the log is saved at the end";
   EXPECT_TRUE(fs::is_directory(data_folder));
   EXPECT_TRUE(Key(CompanyKeyPath(), false).HasValue("Vandrel"));
 }

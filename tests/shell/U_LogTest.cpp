@@ -130,6 +130,43 @@ TEST_F(LogTest, UnwritableLogFileIsSwallowedAndRecordingGoesOn) {
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+// After its last save the log never writes its file again, so a clean-up
+// that deletes the file is final.
+TEST_F(LogTest, NothingIsSavedAfterClose) {
+  for (const bool save_first : {true, false}) {
+    SCOPED_TRACE(save_first ? "saved at close" : "closed unsaved");
+    std::filesystem::remove(file);
+    {
+      TKLog log(file, true, 10000);
+      log.Close(save_first);
+      EXPECT_EQ(std::filesystem::exists(file), save_first);
+      std::filesystem::remove(file);
+      log.Add("after the end", 1); // debug mode would save here
+      log.Save();
+      EXPECT_EQ(log.Lines.size(), 1u) << "recording in memory goes on";
+    }
+    EXPECT_FALSE(std::filesystem::exists(file)) << "nor does the destructor save";
+  }
+}
+
+// A link or FIFO at the log's name is left alone: no file elsewhere is
+// overwritten and no save waits for a reader.
+TEST_F(LogTest, LogIsWrittenOnlyAsARegularFile) {
+  const std::string target = dir.File("someone else's file");
+  test::WriteFile(target, "precious");
+  std::filesystem::create_symlink(target, file);
+  const std::string fifo = dir.File("fifo.log");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {file, fifo}) {
+    TKLog log(name, true, 10000);
+    log.Add("a line", 1);
+    log.Save();
+  }
+  EXPECT_EQ(ReadFile(target), "precious");
+  EXPECT_TRUE(std::filesystem::is_symlink(file));
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
 TEST_F(LogTest, AddOnAnAbsentLogDoesNothing) {
   TKLog* absent = nullptr;
   LogAdd(absent, "before start-up", 2);

@@ -161,6 +161,54 @@ TEST_F(StartupTest, DashCoWritesTheTemplateOfTheLiveWindows) {
 namespace vandrel::test {
 namespace {
 
+// An absolute path begins with "/" on Linux, as the "/co" switch does: the
+// file is opened and no template is written.
+TEST_F(StartupTest, AnAbsolutePathIsOpenedAndIsNoSwitch) {
+  TempDir languages;
+  const fs::path content = dir_.path() / "content";
+  fs::create_directories(content);
+  const fs::path part = content / "film.vd0";
+  WriteFile(part, "p");
+  Open({part.string()},
+       [&](Tmain& window) { window.Langue->SetExeFolder(W(languages.path().string())); });
+  EXPECT_EQ(window().rbldfile_txt->text().toStdString(), part.string());
+  EXPECT_FALSE(fs::exists(languages.path() / "Vandrel_ORIGINAL.SPK"));
+}
+
+// A hive with one bad line keeps the rest, the chosen language among it, and
+// the start-up log names the file kept aside.
+TEST_F(StartupTest, ADamagedHiveKeepsTheLanguageAndIsReportedInTheLog) {
+  const fs::path hive = HermeticRoot() / "config" / "Tolvane" / "HKEY_CURRENT_USER.reg";
+  std::string text = ReadFile(hive);
+  const std::string section = "[SOFTWARE\\Tolvane\\Vandrel]\n";
+  const size_t at = text.find(section);
+  ASSERT_NE(at, std::string::npos) << text;
+  text.insert(at + section.size(), "\"Langue\"=dword:0000040c\n\"Broken\"=dword:zz\n");
+  WriteFile(hive, text);
+#ifdef VANDREL_LANGUAGE_DIR
+  Open({}, [](Tmain& window) { window.Langue->SetExeFolder(W(VANDREL_LANGUAGE_DIR)); });
+  EXPECT_EQ(window().LoadedLanguageName(), "Français");
+#else
+  Open();
+#endif
+  EXPECT_EQ(ReadProductSetting(kUpdateServerSetting), "127.0.0.1:1") << "the good values stay";
+  bool reported = false;
+  for (const auto& [message, level] : LogLines()) {
+    reported = reported ||
+               (level == 2 && message.find("HKEY_CURRENT_USER.reg.damaged-") != std::string::npos);
+  }
+  EXPECT_TRUE(reported);
+  // Back to English and one hive for the tests that follow.
+  for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
+    if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
+      fs::remove(entry.path());
+    }
+  }
+  platform::RegistryKey key;
+  key.Open(platform::RegistryRoot::CurrentUser, ProductKeyPath(), true);
+  key.DeleteValue("Langue");
+}
+
 TEST_F(StartupTest, AFailedUpdateCheckSaysNothingAndFreesTheMenuItem) {
   Open();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window().Checkforupdate1->isEnabled(); }, 20000));

@@ -26,6 +26,9 @@ namespace {
 
 constexpr const char* kDefaultsGroup = "[Default Applications]";
 constexpr const char* kDesktopGroup = "[Desktop Entry]";
+// The theme icon installed with the program (share/icons/hicolor/*/apps/),
+// as its own desktop entry names it. An executable holds no icon on Linux.
+constexpr const char* kProgramIconName = "vandrel";
 
 // The extension and the type name become file names and a MIME type: keep
 // them to characters that are safe in all three.
@@ -431,7 +434,10 @@ public:
     entry += "Type=Application\n";
     entry += "Name=" + EscapeString(program_name) + "\n";
     entry += "Exec=" + ExecLineFor(values.command) + "\n";
-    if (!values.icon.empty()) {
+    const std::vector<std::string> words = WindowsCommandWords(values.command);
+    if (!values.icon.empty() && !words.empty() && values.icon == words.front()) {
+      entry += std::string("Icon=") + kProgramIconName + "\n";
+    } else if (!values.icon.empty()) {
       entry += "Icon=" + EscapeString(values.icon) + "\n";
     }
     entry += "MimeType=" + mime + ";\n";
@@ -481,6 +487,11 @@ public:
     }
     if (const auto icon = FindKey(entry, kDesktopGroup, "Icon")) {
       values.icon = UnescapeString(*icon);
+      // The program's theme icon stands for the program's own icon.
+      const std::vector<std::string> words = WindowsCommandWords(values.command);
+      if (values.icon == kProgramIconName && !words.empty()) {
+        values.icon = words.front();
+      }
     }
     return values;
   }

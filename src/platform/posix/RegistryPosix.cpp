@@ -27,6 +27,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/AtomicFile.h"
 #include "platform/Registry.h"
 #include "platform/SpecialFolders.h"
 
@@ -358,7 +359,11 @@ bool ParseValue(const std::string& line, Value& value) {
   return false;
 }
 
-bool Parse(const std::string& text, Key& root) {
+// Reads every line that can be read; returns how many could not (a line
+// that is no header, section or value, a value before any section or under
+// a section line that did not read). A missing header line counts as one.
+int Parse(const std::string& text, Key& root) {
+  int unreadable = 0;
   bool seen_header = false;
   Key* current = nullptr;
   for (const std::string& line : SplitTextLines(text)) {
@@ -366,19 +371,25 @@ bool Parse(const std::string& text, Key& root) {
       continue;
     }
     if (!seen_header) {
-      if (line != kHiveHeader) {
-        return false;
-      }
       seen_header = true;
-      continue;
+      if (line == kHiveHeader) {
+        continue;
+      }
+      ++unreadable; // and the line itself may still read
     }
     if (line[0] == '[') {
-      if (line.back() != ']' || line.size() < 3) {
-        return false;
+      const std::vector<std::string> parts = line.back() == ']' && line.size() >= 3
+                                                 ? SplitPath(line.substr(1, line.size() - 2))
+                                                 : std::vector<std::string>();
+      bool valid = !parts.empty();
+      for (const std::string& part : parts) {
+        valid = valid && ValidKeyName(part);
       }
-      const std::vector<std::string> parts = SplitPath(line.substr(1, line.size() - 2));
-      if (parts.empty()) {
-        return false;
+      if (!valid) {
+        // Its values cannot be placed: they must not land in the key above.
+        ++unreadable;
+        current = nullptr;
+        continue;
       }
       bool changed = false;
       current = CreateKey(root, parts, changed);
@@ -386,7 +397,8 @@ bool Parse(const std::string& text, Key& root) {
     }
     Value value;
     if (current == nullptr || !ParseValue(line, value)) {
-      return false;
+      ++unreadable;
+      continue;
     }
     if (Value* existing = current->FindValue(value.name)) {
       *existing = std::move(value);
@@ -394,7 +406,19 @@ bool Parse(const std::string& text, Key& root) {
       current->values.push_back(std::move(value));
     }
   }
-  return seen_header || text.find_first_not_of(" \t\r\n") == std::string::npos;
+  return unreadable;
+}
+
+bool HoldsValues(const Key& key) {
+  if (!key.values.empty()) {
+    return true;
+  }
+  for (const auto& [folded, child] : key.subkeys) {
+    if (HoldsValues(*child)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // --- hive files ---------------------------------------------------------------
@@ -443,39 +467,6 @@ bool MakeFolders(const std::string& folder) {
   return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-bool ReadWhole(int fd, std::string& text) {
-  text.clear();
-  char buffer[16384];
-  for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    if (got == 0) {
-      return true;
-    }
-    text.append(buffer, static_cast<size_t>(got));
-  }
-}
-
-bool WriteWhole(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t put = write(fd, text.data() + done, text.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    done += static_cast<size_t>(put);
-  }
-  return true;
-}
-
 std::string DamagedName(const std::string& file) {
   const std::time_t now = std::time(nullptr);
   struct tm local {};
@@ -489,54 +480,82 @@ std::string DamagedName(const std::string& file) {
   return candidate;
 }
 
-// Loads the hive; a file that does not parse is moved aside and reported.
+bool SaveHive(RegistryRoot which, const Key& root) {
+  // Atomic, a regular file only, the mode of the file it replaces.
+  return ReplaceRegularFile(HiveFile(which), Serialize(root, which));
+}
+
+// Loads the hive. A file with lines that do not read is kept aside under a
+// new name and replaced by what did read, and the damage is reported; a
+// file that cannot be kept aside is never overwritten (false).
 bool LoadHive(RegistryRoot which, Key& root, std::vector<AnsiString>& reports) {
   const std::string file = HiveFile(which);
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    return errno == ENOENT;
-  }
   std::string text;
-  const bool read_all = ReadWhole(fd, text);
-  close(fd);
-  if (!read_all) {
-    return false;
+  const ReadResult read = ReadRegularFile(file, text);
+  if (read != ReadResult::Ok) {
+    return read == ReadResult::Missing;
   }
-  if (Parse(text, root)) {
+  const int unreadable = Parse(text, root);
+  if (unreadable == 0) {
     return true;
   }
-  root = Key{};
   const std::string aside = DamagedName(file);
+  struct stat damaged {};
+  const bool mode_known = stat(file.c_str(), &damaged) == 0;
   if (rename(file.c_str(), aside.c_str()) != 0) {
-    // Never go on with an empty root over a file we could not keep.
     reports.push_back("Registry : damaged file " + file +
                       " could not be kept aside: " + std::strerror(errno));
     return false;
   }
-  reports.push_back("Registry : damaged file " + file + " kept as " + aside);
+  if (!HoldsValues(root) && root.subkeys.empty()) {
+    reports.push_back("Registry : damaged file " + file + " kept as " + aside +
+                      "; nothing in it could be read, the settings start empty");
+    return true;
+  }
+  if (!SaveHive(which, root)) {
+    const int error = errno;
+    rename(aside.c_str(), file.c_str());
+    reports.push_back("Registry : damaged file " + file +
+                      " could not be rewritten: " + std::strerror(error));
+    return false;
+  }
+  if (mode_known) {
+    chmod(file.c_str(), damaged.st_mode & 07777); // the rewritten hive keeps its mode
+  }
+  reports.push_back("Registry : damaged file " + file + " kept as " + aside + "; " +
+                    std::to_string(unreadable) + (unreadable == 1 ? " line" : " lines") +
+                    " could not be read, every other key and value is kept");
   return true;
 }
 
-bool SaveHive(RegistryRoot which, const Key& root) {
-  static std::atomic<unsigned> counter{0};
-  const std::string file = HiveFile(which);
-  const std::string temp =
-      file + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) {
-    return false;
+std::string LockFile(RegistryRoot which) {
+  return HiveFolder() + "/" + RegistryRootName(which) + ".lock";
+}
+
+// Takes the root's lock file (made when missing). A lock file removed or
+// replaced while we waited for it protects nothing: take the one there now.
+int LockHive(RegistryRoot which) {
+  const std::string lock_file = LockFile(which);
+  for (;;) {
+    const int lock =
+        open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (lock < 0) {
+      return -1;
+    }
+    struct stat held {};
+    if (fstat(lock, &held) != 0 || !S_ISREG(held.st_mode)) {
+      close(lock);
+      return -1;
+    }
+    while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    struct stat now {};
+    if (lstat(lock_file.c_str(), &now) == 0 && now.st_ino == held.st_ino &&
+        now.st_dev == held.st_dev) {
+      return lock;
+    }
+    close(lock);
   }
-  const bool written = WriteWhole(fd, Serialize(root, which)) && fsync(fd) == 0;
-  if (close(fd) != 0 || !written || rename(temp.c_str(), file.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  const int folder = open(HiveFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    fsync(folder);
-    close(folder);
-  }
-  return true;
 }
 
 // Runs action on the loaded hive under the locks; saves when it reports a
@@ -554,12 +573,9 @@ template <typename Action> RegistryStatus WithHive(RegistryRoot which, bool modi
     }
     int lock = -1;
     if (folder_exists || modify) {
-      const std::string lock_file = folder + "/" + RegistryRootName(which) + ".lock";
-      lock = open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      lock = LockHive(which);
       if (lock < 0) {
         return RegistryStatus::Failed;
-      }
-      while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
       }
     }
     Key root;
@@ -579,6 +595,35 @@ template <typename Action> RegistryStatus WithHive(RegistryRoot which, bool modi
 }
 
 } // namespace
+
+bool DiscardRegistryRootIfEmpty(RegistryRoot root) {
+  std::vector<AnsiString> reports;
+  bool discarded = false;
+  {
+    std::lock_guard guard(hive_mutex);
+    const std::string folder = HiveFolder();
+    struct stat st {};
+    if (folder.empty() || stat(folder.c_str(), &st) != 0) {
+      return false;
+    }
+    const int lock = LockHive(root);
+    if (lock < 0) {
+      return false;
+    }
+    Key hive;
+    if (LoadHive(root, hive, reports) && !HoldsValues(hive)) {
+      const std::string file = HiveFile(root);
+      discarded =
+          (unlink(file.c_str()) == 0 || errno == ENOENT) && unlink(LockFile(root).c_str()) == 0;
+    }
+    close(lock);
+    if (discarded) {
+      rmdir(folder.c_str()); // only when nothing else is kept there
+    }
+  }
+  DeliverReports(std::move(reports));
+  return discarded;
+}
 
 void SetRegistryReportHandler(RegistryReportHandler handler) {
   std::vector<AnsiString> waiting;
