@@ -53,9 +53,19 @@ const std::vector<const char*>& TCopyJob::ErrorFormats() {
 }
 
 void TCopyJob::ShowProgressStep() {
-  if (OnShowProgress) {
-    Synchronize(OnShowProgress);
+  if (!OnShowProgress) {
+    return;
   }
+  // Each step waits for the GUI thread; a block whose percentage shows
+  // nothing new is not worth that wait, unless the time left is due again.
+  const auto now = std::chrono::steady_clock::now();
+  if (progress_shown_ && Percent == shown_percent_ && now - shown_at_ < kProgressRefresh) {
+    return;
+  }
+  progress_shown_ = true;
+  shown_percent_ = Percent;
+  shown_at_ = now;
+  Synchronize(OnShowProgress);
 }
 
 void TCopyJob::RecordError(const AnsiString& format, std::vector<AnsiString> args, int error_code) {

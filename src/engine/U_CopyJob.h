@@ -2,6 +2,7 @@
 // What the split and rebuild jobs share: progress fields, the progress step
 // run on the GUI thread after every block, and the result of the run.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -48,8 +49,10 @@ public:
   static const std::vector<const char*>& ErrorFormats();
 
 protected:
-  /// Runs OnShowProgress on the GUI thread and waits for it.
+  /// Runs OnShowProgress on the GUI thread and waits for it, after a block
+  /// that changed Percent, or when the last step is kProgressRefresh old.
   void ShowProgressStep();
+  static constexpr std::chrono::milliseconds kProgressRefresh{250};
   /// Records an error raised by a stream, once: the first failure is the
   /// cause, later ones only follow from it.
   void RecordError(const EStreamError& error);
@@ -60,6 +63,11 @@ protected:
   /// Whatever ended Execute with an exception is a failure with its text,
   /// recorded before the completion callback runs.
   void DoTerminate() override;
+
+private:
+  bool progress_shown_ = false;
+  std::int32_t shown_percent_ = 0;
+  std::chrono::steady_clock::time_point shown_at_;
 };
 
 } // namespace vandrel

@@ -439,5 +439,46 @@ TEST(LargeFileTest, SplitsAndJoinsAFileAbove4GiB) {
   }
 }
 
+TEST(CopyJobTest, AnExceptionThatEndsTheJobIsItsFailure) {
+  TempDir dir;
+  test::WriteFile(dir.path() / "a.bin", test::PatternBytes(1000));
+  TSplitThread split;
+  split.SourceFile = dir.WFile("a.bin");
+  split.OutputDir = dir.WFile("");
+  split.PartSize = 300;
+  MainThreadQueue queue;
+  queue.Install();
+  split.OnShowProgress = [] { throw std::runtime_error("the progress step failed"); };
+  std::string seen;
+  split.OnTerminate = [&](TThread*) { seen = split.ErrorText; };
+  split.Start();
+  queue.ProcessUntil([&] { return split.Finished(); });
+  split.WaitFor();
+  SetMainThreadDispatcher(nullptr);
+  EXPECT_FALSE(split.Succeeded());
+  EXPECT_EQ(seen, "Unexpected error: the progress step failed") << "known to the completion";
+}
+
+TEST(CopyJobTest, ProgressStepsFollowTheShownPercentageNotEveryBlock) {
+  TempDir dir;
+  // 400 blocks of 256 KiB: one step per percent, plus a few refreshes.
+  const std::int64_t size = 400 * CopyChunk;
+  {
+    std::ofstream out(dir.path() / "big.bin", std::ios::binary);
+    out.seekp(size - 1);
+    out.put('x');
+  }
+  fs::create_directory(dir.path() / "out");
+  TSplitThread split;
+  split.SourceFile = dir.WFile("big.bin");
+  split.OutputDir = dir.WFile("out");
+  split.PartSize = size;
+  const JobRun run = RunJob(split);
+  ASSERT_TRUE(split.Succeeded()) << split.ErrorText;
+  EXPECT_GE(run.percents.size(), 100u);
+  EXPECT_LT(run.percents.size(), 200u);
+  EXPECT_EQ(run.percents.back(), 100);
+}
+
 } // namespace
 } // namespace vandrel
