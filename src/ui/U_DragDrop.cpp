@@ -66,11 +66,13 @@ bool TMyWideDropTarget::eventFilter(QObject* watched, QEvent* event) {
         if (!url.isLocalFile()) {
           continue;
         }
-        const QString path = url.toLocalFile();
+        // The path's own bytes: a name that is not valid UTF-8 survives.
+        const QByteArray path =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
         if (path.isEmpty()) {
           continue;
         }
-        Files->push_back(path.toStdU16String());
+        Files->push_back(DecodeNativeName(path.toStdString()));
         ++added;
       }
     }

@@ -122,7 +122,7 @@ void Tmain::AppEvntActivate() {
 
   bool mode_selected = false;
   for (const std::string& argument : arguments_) {
-    const WideString name = Utf8ToWide(argument);
+    const WideString name = DecodeNativeName(argument);
     if (WFileExists(name)) {
       DroppedFiles.assign(1, GetOnDiskPath(name));
       HandleDroppedFiles();

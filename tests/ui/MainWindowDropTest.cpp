@@ -7,6 +7,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QToolButton>
 #include <QUrl>
 
@@ -61,6 +62,30 @@ TEST_F(DropTest, APartFileOpensTheRebuildModeAnyOtherFileTheSplitMode) {
   EXPECT_EQ(window().splitoutput_txt->text(), "kept");
   EXPECT_TRUE(window().DroppedFiles.empty());
   EXPECT_TRUE(Notices().empty());
+}
+
+// A name that is not valid UTF-8 arrives as its bytes in the URL and is
+// split under its own name.
+TEST_F(DropTest, ANameThatIsNotUtf8IsSplitUnderItsOwnBytes) {
+  Open();
+  const std::string name = "caf\xE9 [1].bin";
+  WriteFile(dir_.path() / name, "0123456789");
+  QMimeData data;
+  data.setUrls({QUrl::fromEncoded(
+      "file://" +
+      QByteArray::fromStdString((dir_.path() / name).string()).toPercentEncoding("/"))});
+  const QPoint at(300, 200);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window(), &enter);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window(), &drop);
+  ASSERT_TRUE(window().split_pnl->isVisibleTo(&window()));
+  window().splitoutput_txt->setText(QString::fromStdString(dir_.path().string()));
+  window().splitnumpart_txt->setText("2");
+  QTest::mouseClick(window().splitgo_btn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window().JobRunning(); }, 60000));
+  EXPECT_EQ(ReadFile(dir_.path() / (name + ".vd0")), "01234");
+  EXPECT_EQ(ReadFile(dir_.path() / (name + ".vd1")), "56789");
 }
 
 TEST_F(DropTest, TwoFilesOrAFolderAreRefusedWithANotice) {
