@@ -23,10 +23,11 @@ locale_t NewMessagesLocale(const std::string& name) {
 }
 
 // newlocale reads files: each language's locale is made once and kept for
-// the run (a handful at most).
+// the run (a handful at most). The table is never destroyed, so the
+// locales stay reachable until the process ends.
 locale_t MessagesLocale(std::uint16_t lang_id) {
   static std::mutex mutex;
-  static std::map<std::uint16_t, locale_t> made;
+  static auto& made = *new std::map<std::uint16_t, locale_t>;
   std::lock_guard lock(mutex);
   if (const auto found = made.find(lang_id); found != made.end()) {
     return found->second;
