@@ -123,10 +123,7 @@ bool CheckInput(const Options& options) {
 // it in (the current folder for a bare name). False when it does not exist.
 bool ResolveOutputFolder(Options& options) {
   if (options.output_text.empty()) {
-    const WideString folder = WExtractFileDir(options.input);
-    const bool rooted = !options.input.empty() && platform::IsPathDelimiter(options.input[0]);
-    options.output_dir =
-        !folder.empty() ? folder : (rooted ? WideString(1, platform::PathSeparator()) : u".");
+    options.output_dir = NormalizeFolder(FolderOfName(options.input));
     options.output_text = WideToUtf8(options.output_dir);
   }
   options.output_dir = NormalizeFolder(options.output_dir);
@@ -178,8 +175,8 @@ int RemoveEarlierParts(const Options& options) {
     }
   });
   if (failure) {
-    PrintError("Cannot delete " + WideToUtf8(failure->file) + ": " + failure->reason +
-               "; the split was not started");
+    PrintError("Cannot delete " + WideToUtf8(failure->file) + ": " +
+               platform::ErrorText(failure->error) + "; the split was not started");
     return kExitFailed;
   }
   return kExitSuccess;

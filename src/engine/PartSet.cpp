@@ -66,8 +66,7 @@ std::optional<DeleteFailure> DeleteFiles(const std::vector<WideString>& files,
       before(file);
     }
     if (!WDeleteFile(file)) {
-      const int error = platform::LastError();
-      return DeleteFailure{file, platform::ErrorText(error), error};
+      return DeleteFailure{file, platform::LastError()};
     }
   }
   return std::nullopt;
@@ -102,8 +101,8 @@ std::optional<std::int32_t> PartNumber(const WideString& suffix) {
   return static_cast<std::int32_t>(value);
 }
 
-// The folder to list for a name: up to its last separator (the root for
-// "/name"), the current folder for a bare name.
+} // namespace
+
 WideString FolderOfName(const WideString& name) {
   for (size_t i = name.size(); i > 0; --i) {
     if (platform::IsPathDelimiter(name[i - 1])) {
@@ -112,8 +111,6 @@ WideString FolderOfName(const WideString& name) {
   }
   return u".";
 }
-
-} // namespace
 
 PartSetCheck CheckPartSet(const WideString& part_prefix) {
   PartSetCheck check;

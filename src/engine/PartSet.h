@@ -38,8 +38,7 @@ std::vector<WideString> FindEarlierParts(const WideString& output_dir,
 
 struct DeleteFailure {
   WideString file;
-  AnsiString reason; ///< the system's reason
-  int error = 0;     ///< the system's error code
+  int error = 0; ///< the system's error code
 };
 /// Deletes the files in order, calling before_delete with each name first;
 /// stops at the first file that cannot be deleted and returns it.
@@ -61,6 +60,10 @@ struct PartSetCheck {
 /// is a regular file, and each but the last holds exactly as many bytes as
 /// part 0 (the last at most as many). Reads no data and writes nothing.
 PartSetCheck CheckPartSet(const WideString& part_prefix);
+
+/// The folder to list for a name: up to and with its last separator (the
+/// root for "/name"), the current folder "." for a bare name.
+WideString FolderOfName(const WideString& name);
 
 /// The bytes of a regular file, or nothing.
 std::optional<std::int64_t> RegularFileSize(const WideString& name);

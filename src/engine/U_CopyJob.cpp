@@ -91,8 +91,8 @@ void TCopyJob::RecordError(const EStreamError& error) {
   }
   const AnsiString name = WideToUtf8(error.FileName());
   if (error.Reason().empty()) {
-    // "Cannot open %s: %s" without its reason.
-    RecordError(AnsiString(format).substr(0, AnsiString(format).size() - 4), {name});
+    const AnsiString with_reason = format;
+    RecordError(with_reason.substr(0, with_reason.rfind(": %s")), {name});
   } else {
     RecordError(format, {name, error.Reason()}, error.ErrorCode());
   }

@@ -37,6 +37,7 @@
 #include "shell/U_Log.h"
 #include "shell/qt/C_WideDialogs.h"
 #include "ui/ModePictures.h"
+#include "ui/QtText.h"
 #include "ui/U_DragDrop.h"
 #include "ui/U_TaskBarProgressUnit.h"
 #include "update/U_Tarvix_Lite.h"
@@ -104,9 +105,7 @@ const std::array<const char*, 51> MainTexts{
 
 namespace {
 
-QString Q(const AnsiString& s) {
-  return QString::fromStdString(s);
-}
+using qt_text::Q;
 
 // Room for a group's title above its controls.
 void Compact(QLayout* layout) {

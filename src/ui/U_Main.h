@@ -295,7 +295,7 @@ private:
   bool DeleteEarlierParts();
   /// The file checks of a job's input field; false after the log line and
   /// the notice of a refusal.
-  bool CheckInput(const QLineEdit* file, const char* area);
+  bool CheckInput(const QLineEdit* file, const char* area, const char* not_found_log);
   void LogEndWhileClosing(const char* area, const TCopyJob& job);
   void FormClose();
   void RegisterDropTarget();

@@ -23,31 +23,14 @@
 #include "localization/C_TextStorage.h"
 #include "shell/U_MsgDlg.h"
 #include "shell/qt/C_WideDialogs.h"
+#include "ui/QtText.h"
 #include "ui/U_Main.h"
 
 namespace vandrel {
 
 namespace {
 
-QString Q(const WideString& s) {
-  return QString::fromStdU16String(s);
-}
-WideString Wide(const QLineEdit* edit) {
-  return edit->text().toStdU16String();
-}
-AnsiString Ansi(const QLineEdit* edit) {
-  return edit->text().toStdString();
-}
-
-// Fills the first "%s" of a translated text.
-AnsiString Format(const AnsiString& text, const AnsiString& value) {
-  AnsiString result = text;
-  const size_t at = result.find("%s");
-  if (at != AnsiString::npos) {
-    result.replace(at, 2, value);
-  }
-  return result;
-}
+using namespace qt_text;
 
 // The folder part of a file name with its final separator: "up to the
 // last delimiter", so a file in a root folder gives the root.
@@ -108,7 +91,7 @@ void Tmain::splitoutput_btnClick() {
 bool Tmain::DeleteEarlierParts() {
   // Folders named like parts are neither a reason to ask nor deleted.
   const std::vector<WideString> parts =
-      FindEarlierParts(NormalizeFolder(Wide(splitoutput_txt)), Wide(splitfile_txt));
+      FindEarlierParts(Wide(splitoutput_txt), Wide(splitfile_txt));
   if (parts.empty()) {
     return true;
   }
@@ -122,7 +105,7 @@ bool Tmain::DeleteEarlierParts() {
   });
   if (failure) {
     const AnsiString path = WideToUtf8(failure->file);
-    LogAdd("Splitting : unable to delete " + path + " : " + failure->reason, 2);
+    LogAdd("Splitting : unable to delete " + path + " : " + platform::ErrorText(failure->error), 2);
     Notice(
         Format(Translate("Unable to delete %s"), path + " (" + SystemReason(failure->error) + ")"));
     return false;
@@ -130,12 +113,12 @@ bool Tmain::DeleteEarlierParts() {
   return true;
 }
 
-bool Tmain::CheckInput(const QLineEdit* file, const char* area) {
+bool Tmain::CheckInput(const QLineEdit* file, const char* area, const char* not_found_log) {
   switch (CheckInputFile(Wide(file))) {
   case FileProblem::None:
     return true;
   case FileProblem::Missing:
-    LogAdd(std::string(area) == "Rebuild" ? "File not found." : "File not found", 2);
+    LogAdd(not_found_log, 2);
     Notice(Format(Translate("File %s Not Found."), Ansi(file)));
     return false;
   case FileProblem::NotRegular:
@@ -148,7 +131,7 @@ bool Tmain::CheckInput(const QLineEdit* file, const char* area) {
 
 void Tmain::splitgo_btnClick() {
   LogAdd("Splitting : " + Ansi(splitfile_txt), 1);
-  if (!CheckInput(splitfile_txt, "Splitting")) {
+  if (!CheckInput(splitfile_txt, "Splitting", "File not found")) {
     return;
   }
   const WideString output_dir = NormalizeFolder(Wide(splitoutput_txt));
@@ -216,7 +199,7 @@ void Tmain::rbldoutput_btnClick() {
 
 void Tmain::rbldgo_btnClick() {
   LogAdd("Rebuild : " + Ansi(rbldfile_txt), 1);
-  if (!CheckInput(rbldfile_txt, "Rebuild")) {
+  if (!CheckInput(rbldfile_txt, "Rebuild", "File not found.")) {
     return;
   }
   const WideString output_dir = NormalizeFolder(Wide(rbldoutput_txt));
@@ -360,7 +343,8 @@ void Tmain::RebuildDone(TRebuildThread* Job) {
         LogAdd("Rebuild : deleting " + WideToUtf8(part), 1);
       });
       if (refused) {
-        LogAdd("Rebuild : unable to delete " + WideToUtf8(refused->file) + " : " + refused->reason,
+        LogAdd("Rebuild : unable to delete " + WideToUtf8(refused->file) + " : " +
+                   platform::ErrorText(refused->error),
                2);
         Notice(Format(Translate("Unable to delete %s"),
                       WideToUtf8(refused->file) + " (" + SystemReason(refused->error) + ")"));

@@ -26,37 +26,18 @@
 #include "shell/Settings.h"
 #include "shell/U_MsgDlg.h"
 #include "shell/qt/C_WideDialogs.h"
+#include "ui/QtText.h"
 #include "ui/U_Main.h"
 
 namespace vandrel {
 
 namespace {
 
-QString Q(const AnsiString& s) {
-  return QString::fromStdString(s);
-}
-QString Q(const WideString& s) {
-  return QString::fromStdU16String(s);
-}
-WideString Wide(const QLineEdit* edit) {
-  return edit->text().toStdU16String();
-}
-AnsiString Ansi(const QLineEdit* edit) {
-  return edit->text().toStdString();
-}
+using qt_text::Ansi;
+using qt_text::Format;
+using qt_text::Q;
+using qt_text::Wide;
 
-// Fills the first "%s" or "%d" of a translated text.
-AnsiString Format(const AnsiString& text, const char* marker, const AnsiString& value) {
-  AnsiString result = text;
-  const size_t at = result.find(marker);
-  if (at != AnsiString::npos) {
-    result.replace(at, 2, value);
-  }
-  return result;
-}
-AnsiString Format(const AnsiString& text, const AnsiString& value) {
-  return Format(text, "%s", value);
-}
 AnsiString Format(const AnsiString& text, std::int32_t value) {
   return Format(text, "%d", std::to_string(value));
 }

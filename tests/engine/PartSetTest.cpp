@@ -93,7 +93,7 @@ TEST(PartSet, DeletionIsRefusedWhileAnOpenerHoldsTheFile) {
   }
   ASSERT_TRUE(failure.has_value());
   EXPECT_EQ(failure->file, dir.WFile("a.vd1"));
-  EXPECT_EQ(failure->reason, platform::ErrorText(platform::SharingViolationError()));
+  EXPECT_EQ(failure->error, platform::SharingViolationError());
   EXPECT_EQ(tried.size(), 2u) << "stops at the refusal";
   EXPECT_FALSE(fs::exists(dir.path() / "a.vd0"));
   EXPECT_TRUE(fs::exists(dir.path() / "a.vd2"));
