@@ -13,6 +13,7 @@
 
 #include "cli/Commands.h"
 #include "cli/JobRunner.h"
+#include "engine/PartSet.h"
 #include "engine/U_SpanDrive.h"
 #include "engine/U_SpanRebuildThread.h"
 #include "engine/U_SpanSplitThread.h"
@@ -175,17 +176,23 @@ int RunSpanSplit(const Arguments& arguments) {
   if (!ParseSpanOptions(arguments, false, options)) {
     return kExitUsage;
   }
-  const TSpanDrive drive(W(options.drive.value_or(SpanDriveSetting())));
+  const TSpanDrive drive(DecodeNativeName(options.drive.value_or(SpanDriveSetting())));
   if (!CheckDrive(drive)) {
     return kExitUsage;
   }
-  if (!WFileExists(W(options.input))) {
+  switch (CheckInputFile(DecodeNativeName(options.input))) {
+  case FileProblem::None:
+    break;
+  case FileProblem::Missing:
     PrintError("File " + options.input + " Not Found.");
+    return kExitUsage;
+  case FileProblem::NotRegular:
+    PrintError(options.input + " is not a regular file.");
     return kExitUsage;
   }
   if (!options.quiet) {
     try {
-      TWFileStream file(W(options.input), fmShareDenyNone);
+      TWFileStream file(DecodeNativeName(options.input), fmShareDenyNone);
       std::fprintf(stderr, "Minimal number of floppy disks required : %lld\n",
                    static_cast<long long>(MinimalFloppyCount(file.Size())));
     } catch (const EStreamError& error) {
@@ -194,7 +201,7 @@ int RunSpanSplit(const Arguments& arguments) {
     }
   }
   TSpanSplitThread job;
-  job.SourceFile = W(options.input);
+  job.SourceFile = DecodeNativeName(options.input);
   job.Drive = drive.ConfiguredFolder();
   const int status = RunSpanJob(job, options.quiet);
   if (status == kExitSuccess && !options.quiet) {
@@ -207,7 +214,7 @@ int RunSpanSplit(const Arguments& arguments) {
 // (NAME ending in ".vd" and digits), NAME without them unless the disk in
 // the drive holds parts of a set called NAME.
 WideString SetBaseName(const std::string& name, TSpanDrive& drive) {
-  const WideString given = WExtractFileName(W(name));
+  const WideString given = WExtractFileName(DecodeNativeName(name));
   const size_t marker = given.rfind(u".vd");
   if (marker == WideString::npos || marker + 3 == given.size() ||
       given.find_first_not_of(u"0123456789", marker + 3) != WideString::npos) {
@@ -229,17 +236,18 @@ int RunSpanJoin(const Arguments& arguments) {
   if (!ParseSpanOptions(arguments, true, options)) {
     return kExitUsage;
   }
-  TSpanDrive drive(W(options.drive.value_or(SpanDriveSetting())));
+  TSpanDrive drive(DecodeNativeName(options.drive.value_or(SpanDriveSetting())));
   if (!CheckDrive(drive)) {
     return kExitUsage;
   }
-  if (!WDirectoryExists(WExcludeTrailingBackslash(W(options.output_dir)))) {
+  const WideString output_dir = NormalizeFolder(DecodeNativeName(options.output_dir));
+  if (!WDirectoryExists(output_dir)) {
     PrintError("Directory " + options.output_dir + " Not Found.");
     return kExitUsage;
   }
   TSpanRebuildThread job;
   job.BaseName = SetBaseName(options.input, drive);
-  job.OutputDir = W(options.output_dir);
+  job.OutputDir = output_dir;
   job.Drive = drive.ConfiguredFolder();
   const int status = RunSpanJob(job, options.quiet);
   if (status == kExitSuccess && !options.quiet) {

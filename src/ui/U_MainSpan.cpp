@@ -15,6 +15,7 @@
 
 #include "base/Component.h"
 #include "base/Numbers.h"
+#include "engine/PartSet.h"
 #include "engine/U_PartSizes.h"
 #include "engine/U_SpanDrive.h"
 #include "engine/U_SpanRebuildThread.h"
@@ -202,9 +203,7 @@ void Tmain::spansplit_btnClick() {
     Notice(SpanTranslate("No floppy disk drive found."));
     return;
   }
-  if (!WFileExists(Wide(spansplit_txt))) {
-    LogAdd("File not found.", 2);
-    Notice(Format(Translate("File %s Not Found."), Ansi(spansplit_txt)));
+  if (!CheckInput(spansplit_txt, "Disk-span split", "File not found.")) {
     return;
   }
   EnablePanel(diskspan_pnl, false);
@@ -247,7 +246,8 @@ void Tmain::spanrebuild_btnClick() {
   if (diskspanflpy_cmb->count() == 0) {
     return;
   }
-  if (!WDirectoryExists(WExcludeTrailingBackslash(Wide(spanrbld_txt)))) {
+  const WideString output_dir = NormalizeFolder(Wide(spanrbld_txt));
+  if (!WDirectoryExists(output_dir)) {
     LogAdd("Directory not found.", 2);
     Notice(Format(Translate("Directory %s Not Found."), Ansi(spanrbld_txt)));
     return;
@@ -255,7 +255,7 @@ void Tmain::spanrebuild_btnClick() {
   EnablePanel(diskspan_pnl, false);
   auto job = std::make_unique<TSpanRebuildThread>();
   job->BaseName = diskspanflpy_cmb->currentText().toStdU16String();
-  job->OutputDir = Wide(spanrbld_txt);
+  job->OutputDir = output_dir;
   job->Drive = SpanDrive().ConfiguredFolder();
   job->Owner = static_cast<QWidget*>(this);
   job->Translate = [this](const AnsiString& english) { return SpanTranslate(english); };

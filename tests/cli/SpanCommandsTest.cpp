@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -158,6 +160,8 @@ TEST_F(SpanCliTest, TheEndOfInputCancelsAndCtrlCInterrupts) {
 TEST_F(SpanCliTest, RefusedChecksAndBadUsageExitWithTwo) {
   const std::string absent = dir_.File("absent");
   const std::string plain = dir_.File("plain folder");
+  const std::string fifo = dir_.File("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -168,6 +172,9 @@ TEST_F(SpanCliTest, RefusedChecksAndBadUsageExitWithTwo) {
            Case{{"span-split", Source(), "--drive", absent}, "No floppy disk drive found."},
            Case{{"span-join", "x", "--drive", absent}, "No floppy disk drive found."},
            Case{{"span-split", absent, "--drive", plain}, "File " + absent + " Not Found."},
+           // Only regular files: nothing blocks on a device or a FIFO.
+           Case{{"span-split", "/dev/zero", "--drive", plain}, "/dev/zero is not a regular file."},
+           Case{{"span-split", fifo, "--drive", plain}, fifo + " is not a regular file."},
            Case{{"span-join", "x", "--drive", plain, "-o", absent},
                 "Directory " + absent + " Not Found."},
            Case{{"span-split", Source(), "--drive"}, "option --drive needs a value"},

@@ -17,7 +17,7 @@ namespace vandrel::platform {
 namespace {
 
 std::string Native(const WideString& name) {
-  return WideToUtf8(name);
+  return EncodeNativeName(name);
 }
 
 std::string ReadSmallFile(const std::string& path) {
@@ -189,7 +189,7 @@ std::vector<RemovableVolume> SelectRemovableVolumes(std::string_view mountinfo,
     const std::string device = std::to_string(mount.major) + ":" + std::to_string(mount.minor);
     for (const RemovableDevice& removable : devices) {
       if (removable.device == device) {
-        volumes.push_back({Utf8ToWide(mount.mount_point), removable.disk});
+        volumes.push_back({DecodeNativeName(mount.mount_point), removable.disk});
         break;
       }
     }
