@@ -18,6 +18,12 @@ packages=(
   # Qt's own texts in the window's language; locales for the tests under
   # generated locales (localedef) and the C library's translated messages
   qt6-translations-l10n locales libc-l10n
+  # the companion burner writes discs and images through xorriso
+  xorriso
+  # the Windows build: mingw-w64 with POSIX threads, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix wine wine64
+  # the Debian package and its checks
+  dpkg-dev fakeroot lintian help2man appstream bash-completion
 )
 
 missing=()
