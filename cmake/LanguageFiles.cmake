@@ -3,19 +3,17 @@
 # ("X-Vandrel-LangId: 040C", optionally "X-Vandrel-Variant: 1"), which gives
 # the file name Vandrel_<variant><langid>.SPK. The files land beside the
 # program (the GUI when it is built, else in <build>/lang), where a build
-# tree looks for them, and install into share/vandrel (through the
-# program's install rule when there is one).
+# tree looks for them, and install into share/vandrel, each by its name (a
+# template that "vandrel -co" leaves beside the program stays out).
 function(vandrel_language_files po_folder)
   file(GLOB po_files CONFIGURE_DEPENDS ${po_folder}/*.po)
   # A custom command's output cannot name a target's folder, so it is
   # worked out here.
-  set(install_here ON)
   if(TARGET vandrel)
     get_target_property(output_dir vandrel RUNTIME_OUTPUT_DIRECTORY)
     if(NOT output_dir)
       get_target_property(output_dir vandrel BINARY_DIR)
     endif()
-    set(install_here OFF) # the program's own install rule takes them along
   else()
     set(output_dir ${CMAKE_BINARY_DIR}/lang)
   endif()
@@ -54,9 +52,7 @@ function(vandrel_language_files po_folder)
       COMMENT "Language file ${spk} from ${po}"
       VERBATIM)
     list(APPEND outputs ${spk})
-    if(install_here)
-      install(FILES ${spk} DESTINATION ${CMAKE_INSTALL_DATADIR}/vandrel)
-    endif()
+    install(FILES ${spk} DESTINATION ${CMAKE_INSTALL_DATADIR}/vandrel)
   endforeach()
   add_custom_target(vandrel_language_files ALL DEPENDS ${outputs})
 endfunction()

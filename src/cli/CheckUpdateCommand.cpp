@@ -70,7 +70,13 @@ int RunCheckUpdate(const Arguments& arguments) {
 }
 
 const CommandRegistration check_update_command{
-    {"check-update", "check-update [--server HOST[:PORT]]", &RunCheckUpdate}};
+    {"check-update", "check-update [--server HOST[:PORT]]", &RunCheckUpdate,
+     "Asks the update server whether a newer version exists and prints the\n"
+     "exchange's log lines and the outcome. Exit status 0 up to date, 3 a newer\n"
+     "version exists, 1 the exchange failed.\n"
+     "\n"
+     "  --server HOST[:PORT]  the server to ask (default: the stored UpdateServer\n"
+     "                        setting, else the vendor's update server)\n"}};
 
 } // namespace
 

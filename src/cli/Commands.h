@@ -20,6 +20,9 @@ struct Command {
   const char* name;    ///< first word on the command line ("split", "--version")
   const char* usage;   ///< one line of usage after the program name
   CommandFunction run; ///< gets the words after the name
+  /// What `vandrel-cli NAME --help` prints below the usage line: the
+  /// command's purpose and options, lines ending in "\n".
+  const char* help = nullptr;
 };
 
 struct CommandRegistration {

@@ -258,9 +258,25 @@ int RunSpanJoin(const Arguments& arguments) {
 }
 
 const CommandRegistration span_split_command{
-    {"span-split", "span-split FILE [--drive DIR] [--quiet]", &RunSpanSplit}};
+    {"span-split", "span-split FILE [--drive DIR] [--quiet]", &RunSpanSplit,
+     "Spreads FILE over removable disks, one part per disk as large as its free\n"
+     "space, asking for the next disk on stderr whenever one is full. Answer a\n"
+     "prompt with an empty line or 'ok' for OK, 'c' or 'cancel' for Cancel.\n"
+     "\n"
+     "  --drive DIR        the folder that plays the drive (default: the\n"
+     "                     removable volume mounted at each prompt)\n"
+     "  -q, --quiet        no progress line\n"}};
 const CommandRegistration span_join_command{
-    {"span-join", "span-join NAME [--drive DIR] [-o DIR] [--quiet]", &RunSpanJoin}};
+    {"span-join", "span-join NAME [--drive DIR] [-o DIR] [--quiet]", &RunSpanJoin,
+     "Rebuilds a file spread over removable disks. NAME is the set's base name\n"
+     "(movie.avi) or any of its parts (movie.avi.vd2). The last disk is asked\n"
+     "for first, then every disk from the first.\n"
+     "\n"
+     "  --drive DIR        the folder that plays the drive (default: the\n"
+     "                     removable volume mounted at each prompt)\n"
+     "  -o, --output DIR   the folder of the rebuilt file (default: the current\n"
+     "                     folder)\n"
+     "  -q, --quiet        no progress line\n"}};
 
 } // namespace
 

@@ -309,9 +309,34 @@ int RunPresets(const Arguments& arguments) {
 const CommandRegistration split_command{
     {"split",
      "split FILE [-o DIR] (--parts N | --size SIZE | --preset NAME) [--script] [--yes] [--quiet]",
-     &RunSplit}};
-const CommandRegistration join_command{{"join", "join PART [-o DIR] [--quiet]", &RunJoin}};
-const CommandRegistration presets_command{{"presets", "presets", &RunPresets}};
+     &RunSplit,
+     "Cuts FILE into the parts FILE.vd0, FILE.vd1, ... in DIR (default: the\n"
+     "folder of FILE). Parts of an earlier split found there are listed and\n"
+     "deleted after a question.\n"
+     "\n"
+     "  -n, --parts N      N parts of ceil(size / N) bytes\n"
+     "  -s, --size SIZE    parts of SIZE: a number with an optional unit b, k, m\n"
+     "                     or g (powers of 1024, decimals allowed): 700m, 1.39m\n"
+     "  -p, --preset NAME  parts of a preset's size, by name or index (see\n"
+     "                     'vandrel-cli presets')\n"
+     "  -o, --output DIR   the folder of the parts\n"
+     "      --script       also write the rebuild script FILE.bat beside the parts\n"
+     "  -y, --yes          delete leftover parts without asking\n"
+     "  -q, --quiet        no progress line\n"
+     "      --             the next word is the file, even if it starts with '-'\n"}};
+const CommandRegistration join_command{
+    {"join", "join PART [-o DIR] [--quiet]", &RunJoin,
+     "Joins the set that PART belongs to (any of FILE.vd0, FILE.vd1, ...) into\n"
+     "FILE in DIR (default: the folder of the parts). The whole set is checked\n"
+     "before anything is written.\n"
+     "\n"
+     "  -o, --output DIR   the folder of the joined file\n"
+     "  -q, --quiet        no progress line\n"
+     "      --             the next word is the part, even if it starts with '-'\n"}};
+const CommandRegistration presets_command{
+    {"presets", "presets", &RunPresets,
+     "Lists the preset part sizes: index, bytes and name. 'split --preset'\n"
+     "takes either the index or the name.\n"}};
 
 } // namespace
 

@@ -34,7 +34,9 @@ int RunVersion(const Arguments& arguments) {
   return kExitSuccess;
 }
 
-const CommandRegistration version_command{{"--version", "--version", &RunVersion}};
+const CommandRegistration version_command{
+    {"--version", "--version", &RunVersion,
+     "Prints the version read from the program's own version resource.\n"}};
 
 } // namespace
 

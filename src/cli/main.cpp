@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cli/Commands.h"
 #include "platform/FileSizeLimit.h"
@@ -37,6 +38,36 @@ void PrintUsage(std::FILE* to) {
     std::fprintf(to, "  vandrel-cli %s\n", command.usage);
   }
 }
+
+void PrintOverview() {
+  std::printf("vandrel-cli splits a file into numbered parts (name.vd0, name.vd1, ...) and\n"
+              "joins them back byte for byte, from a terminal.\n\n");
+  PrintUsage(stdout);
+  std::printf("\n'vandrel-cli COMMAND --help' describes a command and its options.\n\n"
+              "Exit status: 0 success, 1 the job failed, 2 bad usage or a refused check,\n"
+              "130 interrupted by Ctrl+C; check-update also 3 when a newer version exists.\n");
+}
+
+// "--help" or "-h" among the words after a command, before any "--".
+bool AsksForHelp(const Arguments& arguments) {
+  for (const std::string& word : arguments) {
+    if (word == "--") {
+      return false;
+    }
+    if (word == "--help" || word == "-h") {
+      return true;
+    }
+  }
+  return false;
+}
+
+int PrintCommandHelp(const Command& command) {
+  std::printf("Usage: vandrel-cli %s\n", command.usage);
+  if (command.help != nullptr) {
+    std::printf("\n%s", command.help);
+  }
+  return kExitSuccess;
+}
 } // namespace
 
 } // namespace vandrel::cli
@@ -52,12 +83,23 @@ int main(int argc, char** argv) {
   }
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
-    PrintUsage(stdout);
+    if (argc == 3) {
+      for (const Command& command : RegisteredCommands()) {
+        if (argv[2] == std::string_view(command.name)) {
+          return PrintCommandHelp(command);
+        }
+      }
+    }
+    PrintOverview();
     return kExitSuccess;
   }
   for (const Command& command : RegisteredCommands()) {
     if (name == command.name) {
-      return command.run(Arguments(argv + 2, argv + argc));
+      const Arguments arguments(argv + 2, argv + argc);
+      if (AsksForHelp(arguments)) {
+        return PrintCommandHelp(command);
+      }
+      return command.run(arguments);
     }
   }
   PrintError("unknown command '" + name + "'");

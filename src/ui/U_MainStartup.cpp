@@ -30,7 +30,7 @@ namespace {
 
 constexpr const char* kTitle = "Vandrel";
 constexpr const char* kInstalledName = "Tolvane Vandrel";
-constexpr const char* kDesktopEntry = "vandrel.desktop";
+constexpr const char* kDesktopEntry = "example.tolvane.Vandrel.desktop";
 constexpr std::int32_t kLogCapacity = 10000;
 
 void PaintWhite(QWidget* panel) {

@@ -75,7 +75,7 @@ int RunVandrel(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vandrel"));
   QApplication::setOrganizationName(QStringLiteral(VANDREL_COMPANY_NAME));
   QApplication::setApplicationVersion(QStringLiteral(VANDREL_VERSION_TEXT));
-  QGuiApplication::setDesktopFileName(QStringLiteral("vandrel"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("example.tolvane.Vandrel"));
   QApplication::setWindowIcon(ProgramIcon());
   InstallQtMainThreadDispatcher();
   InstallQtMessagePresenter();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -178,6 +179,43 @@ TEST_F(ProgramEndTest, SigtermEndsAPortableCopyWithOnlyItsSettingsFileLeft) {
   EXPECT_FALSE(fs::exists(dir_.path() / "data" / "Tolvane")) << "the data folder and log go";
   EXPECT_FALSE(fs::exists(dir_.path() / "config" / "Tolvane"))
       << "nothing of ours stays in the settings folder";
+}
+
+// The package's layout, unpacked by the package test into a root of its
+// own: the program there finds its language files in the root's
+// share/vandrel. The stored language is Belgian French, which only the
+// French file of that folder matches (by its primary language); the
+// switch to it stores that file's own code.
+TEST_F(ProgramEndTest, AnUnpackedPackageFindsTheStoredLanguageInItsShareFolder) {
+  const char* root = std::getenv("VANDREL_INSTALLED_ROOT");
+  if (root == nullptr) {
+    GTEST_SKIP() << "run by the package test, which sets VANDREL_INSTALLED_ROOT";
+  }
+  const fs::path usr = fs::path(root) / "usr";
+  // The package's own desktop entry, in a system data folder, makes the
+  // copy an installed one (whose log and settings stay).
+  fs::create_directories(dir_.path() / "system" / "applications");
+  fs::copy_file(usr / "share/applications/example.tolvane.Vandrel.desktop",
+                dir_.path() / "system/applications/example.tolvane.Vandrel.desktop");
+  test::ScopedEnvironment config("XDG_CONFIG_HOME", (dir_.path() / "config").string());
+  {
+    platform::RegistryKey key;
+    ASSERT_EQ(key.Open(platform::RegistryRoot::CurrentUser, ProductKeyPath(), true),
+              platform::RegistryStatus::Ok);
+    ASSERT_EQ(key.WriteDword("Langue", 0x080C), platform::RegistryStatus::Ok);
+  }
+  const pid_t child = Start(usr / "bin/vandrel");
+  ASSERT_GT(child, 0);
+  EXPECT_EQ(EndWith(child, SIGTERM), 0) << ReadFile(dir_.path() / "output.txt");
+  const std::string log = ReadFile(DataFolder() / "Vandrel.log");
+  EXPECT_NE(log.find("\tPortable : No\r\n"), std::string::npos) << log;
+  platform::RegistryKey key;
+  ASSERT_EQ(key.Open(platform::RegistryRoot::CurrentUser, ProductKeyPath(), false),
+            platform::RegistryStatus::Ok);
+  std::uint32_t code = 0;
+  ASSERT_EQ(key.ReadDword("Langue", code), platform::RegistryStatus::Ok);
+  EXPECT_EQ(code, 0x040Cu) << "French from " << usr / "share/vandrel"
+                           << " was not chosen";
 }
 
 } // namespace

@@ -378,5 +378,38 @@ TEST_F(CliTest, OptionsEndAtDoubleDashAndCountsAgree) {
   (void)refused;
 }
 
+// Every command answers --help with its usage and options and does nothing
+// else; after "--" the word is a file name again.
+TEST_F(CliTest, EachCommandDescribesItselfWithHelp) {
+  const Outcome overview = Cli({"--help"}, dir);
+  EXPECT_EQ(overview.status, 0);
+  EXPECT_NE(overview.out.find("'vandrel-cli COMMAND --help'"), std::string::npos) << overview.out;
+  for (const std::string command :
+       {"split", "join", "presets", "span-split", "span-join", "check-update", "--version"}) {
+    SCOPED_TRACE(command);
+    if (command == "check-update" && overview.out.find("check-update") == std::string::npos) {
+      continue; // built without the network client
+    }
+    for (const std::string help : {"--help", "-h"}) {
+      const Outcome outcome = Cli({command, help}, dir);
+      EXPECT_EQ(outcome.status, 0) << outcome.err;
+      EXPECT_EQ(outcome.out.rfind("Usage: vandrel-cli " + command, 0), 0u) << outcome.out;
+      EXPECT_GT(outcome.out.find('\n'), 0u);
+      EXPECT_EQ(outcome.err, "");
+    }
+    const Outcome asked = Cli({"help", command}, dir);
+    EXPECT_EQ(asked.out, Cli({command, "--help"}, dir).out);
+  }
+  const Outcome split = Cli({"split", source, "--size", "1k", "--help"}, dir);
+  EXPECT_EQ(split.status, 0);
+  EXPECT_NE(split.out.find("--preset NAME"), std::string::npos) << split.out;
+  EXPECT_FALSE(fs::exists(source + ".vd0")) << "help splits nothing";
+
+  test::WriteFile(dir.path() / "--help", "a");
+  const Outcome file = Cli({"split", "--size", "1", "--", dir.File("--help")}, dir);
+  EXPECT_EQ(file.status, 0) << file.err;
+  EXPECT_TRUE(fs::exists(dir.File("--help.vd0")));
+}
+
 } // namespace
 } // namespace vandrel

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -256,6 +257,26 @@ TEST_F(FileAssociationXdgTest, RefreshesTheMimeCacheWhenTheToolIsThere) {
   fa_.RegisterAssociation();
   const std::string globs = test::ReadFile(fs::path(data_) / "mime/globs2");
   EXPECT_NE(globs.find("application/x-vd0:*.vd0"), std::string::npos) << globs;
+}
+
+// The desktop's own validator accepts the entry and the package we write,
+// also for a program whose path needs every escape of the Exec line.
+TEST_F(FileAssociationXdgTest, WrittenFilesPassTheDesktopValidators) {
+  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "desktop-file-validate is not installed";
+  }
+  fa_.SetExecutable(exe_);
+  fa_.SetIcon(icon_);
+  fa_.RegisterAssociation();
+  const std::string report = dir_.File("validator.txt");
+  const std::string command =
+      "desktop-file-validate '" + Entry().string() + "' >'" + report + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0) << test::ReadFile(Entry()) << "\n"
+                                             << test::ReadFile(report);
+  if (std::system("command -v xmllint >/dev/null 2>&1") == 0) {
+    const std::string xml = "xmllint --noout '" + Package().string() + "'";
+    EXPECT_EQ(std::system(xml.c_str()), 0) << test::ReadFile(Package());
+  }
 }
 
 TEST_F(FileAssociationXdgTest, DefaultOfAnotherProgramIsNotOurs) {
