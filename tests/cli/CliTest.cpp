@@ -279,8 +279,11 @@ TEST_F(CliTest, ForeignLocksNeitherBlockNorRefuse) {
   if (holder == 0) {
     const int a = open(source.c_str(), O_RDWR);
     const int b = open(source.c_str(), O_RDWR);
-    flock(a, LOCK_EX);
-    lockf(b, F_LOCK, 0); // the whole file, marker bytes included
+    // The whole file, marker bytes included; a holder without its locks
+    // never says it is ready.
+    if (flock(a, LOCK_EX) != 0 || lockf(b, F_LOCK, 0) != 0) {
+      _exit(1);
+    }
     (void)!write(ready[1], "x", 1);
     pause();
     _exit(0);
