@@ -15,6 +15,8 @@ constexpr std::size_t kMaxResourceSize = 0xFFFF;
 // A resource data entry claiming more than this is not a version resource.
 constexpr std::uint32_t kMaxDataEntrySize = 1u << 20;
 constexpr std::uint32_t kResourceTypeVersion = 16;
+// Entries of one resource directory looked at.
+constexpr std::uint32_t kMaxDirectoryEntries = 1024;
 // Far more sections than any linker makes; bounds the work on a hostile file.
 constexpr std::uint64_t kMaxSections = 1u << 16;
 
@@ -318,7 +320,9 @@ private:
     if (!named || !ids) {
       return std::nullopt;
     }
-    const std::uint32_t count = *named + *ids;
+    // Each entry costs a look-up over all sections; no real directory on
+    // the way to a version block is anywhere near this long.
+    const std::uint32_t count = std::min<std::uint32_t>(*named + *ids, kMaxDirectoryEntries);
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint64_t entry = std::uint64_t{relative} + 16 + 8ull * i;
       const auto name = ResourceU32(entry);
@@ -370,7 +374,6 @@ std::optional<VersionResourceBytes> ElfVersionResource(const Image& image) {
   };
   auto section = [&](std::uint64_t index) -> std::optional<Section> {
     const std::uint64_t at = *table + index * *entry_size;
-    Section s;
     const auto name = field(at, 4);
     const auto type = field(at + 4, 4);
     const auto offset = field(at + (wide ? 24 : 16), word);

@@ -327,7 +327,7 @@ bool IsValidVersionText(const AnsiString& Text) {
 
 AnsiString GetVersionFromNewestSubfolder(const AnsiString& FileName) {
   std::vector<AnsiString> folders;
-  ListSubfolders(ExtractFilePath(FileName), folders);
+  ListSubfolders(ExtractFilePath(ToSysnativePath(FileName)), folders);
   AnsiString best;
   for (const AnsiString& folder : folders) {
     // The whole name: "120.0.6099.130" is a version, not a name and an
