@@ -33,5 +33,9 @@ AnsiString VirtualStoreMirror(const AnsiString& exe_folder);
 /// returns true where there is no such redirection (POSIX, 64-bit Windows
 /// processes).
 bool SetFileSystemRedirection(bool disable);
+/// The system folder (CSIDL_SYSTEM, as "C:\Windows\system32"), whose
+/// name a 32-bit process on 64-bit Windows must rewrite to reach the 64-bit
+/// files. Empty on POSIX, where there is no such folder.
+AnsiString SystemFolder();
 
 } // namespace vandrel::platform

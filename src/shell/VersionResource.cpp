@@ -15,6 +15,8 @@ constexpr std::size_t kMaxResourceSize = 0xFFFF;
 // A resource data entry claiming more than this is not a version resource.
 constexpr std::uint32_t kMaxDataEntrySize = 1u << 20;
 constexpr std::uint32_t kResourceTypeVersion = 16;
+// Entries of one resource directory looked at.
+constexpr std::uint32_t kMaxDirectoryEntries = 1024;
 // Far more sections than any linker makes; bounds the work on a hostile file.
 constexpr std::uint64_t kMaxSections = 1u << 16;
 
@@ -318,7 +320,9 @@ private:
     if (!named || !ids) {
       return std::nullopt;
     }
-    const std::uint32_t count = *named + *ids;
+    // Each entry costs a look-up over all sections; no real directory on
+    // the way to a version block is anywhere near this long.
+    const std::uint32_t count = std::min<std::uint32_t>(*named + *ids, kMaxDirectoryEntries);
     for (std::uint32_t i = 0; i < count; ++i) {
       const std::uint64_t entry = std::uint64_t{relative} + 16 + 8ull * i;
       const auto name = ResourceU32(entry);
@@ -370,7 +374,6 @@ std::optional<VersionResourceBytes> ElfVersionResource(const Image& image) {
   };
   auto section = [&](std::uint64_t index) -> std::optional<Section> {
     const std::uint64_t at = *table + index * *entry_size;
-    Section s;
     const auto name = field(at, 4);
     const auto type = field(at + 4, 4);
     const auto offset = field(at + (wide ? 24 : 16), word);
@@ -455,36 +458,69 @@ std::optional<VersionResourceBytes> ExtractVersionResource(std::span<const std::
   return ExtractVersionResource(read, image.size());
 }
 
-std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name) {
+namespace {
+
+// Runs examine on a bounded reader of the file; nothing when it cannot be
+// opened or is empty.
+template <typename Result, typename Examine>
+std::optional<Result> ExamineFile(const WideString& file_name, const Examine& examine) {
   using namespace platform;
-  const FileHandle file =
-      CreateFile(file_name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting, 0);
-  if (file == kInvalidHandle) {
+  const ScopedFile file(
+      CreateFile(file_name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting, 0));
+  if (!file.IsValid()) {
     return std::nullopt;
   }
-  const std::int64_t size = SeekFile(file, 0, SeekOrigin::End);
-  std::optional<VersionResourceBytes> result;
-  if (size > 0) {
-    const ImageReader read = [file](std::uint64_t offset, void* buffer, std::size_t count) {
-      if (SeekFile(file, static_cast<std::int64_t>(offset), SeekOrigin::Begin) !=
-          static_cast<std::int64_t>(offset)) {
+  const std::int64_t size = SeekFile(file.Get(), 0, SeekOrigin::End);
+  if (size <= 0) {
+    return std::nullopt;
+  }
+  const ImageReader read = [&file](std::uint64_t offset, void* buffer, std::size_t count) {
+    if (SeekFile(file.Get(), static_cast<std::int64_t>(offset), SeekOrigin::Begin) !=
+        static_cast<std::int64_t>(offset)) {
+      return false;
+    }
+    auto* into = static_cast<std::uint8_t*>(buffer);
+    while (count > 0) {
+      const std::int64_t got =
+          platform::ReadFile(file.Get(), into, static_cast<std::int64_t>(count));
+      if (got <= 0) {
         return false;
       }
-      auto* into = static_cast<std::uint8_t*>(buffer);
-      while (count > 0) {
-        const std::int64_t got = platform::ReadFile(file, into, static_cast<std::int64_t>(count));
-        if (got <= 0) {
-          return false;
-        }
-        into += got;
-        count -= static_cast<std::size_t>(got);
-      }
-      return true;
-    };
-    result = ExtractVersionResource(read, static_cast<std::uint64_t>(size));
+      into += got;
+      count -= static_cast<std::size_t>(got);
+    }
+    return true;
+  };
+  return examine(read, static_cast<std::uint64_t>(size));
+}
+
+} // namespace
+
+std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name) {
+  return ExamineFile<VersionResourceBytes>(file_name,
+                                           [](const ImageReader& read, std::uint64_t size) {
+                                             return ExtractVersionResource(read, size);
+                                           });
+}
+
+std::optional<PeKind> ProbePeImage(const ImageReader& read, std::uint64_t size) {
+  const Image image(read, size);
+  char mz[2] = {};
+  const auto pe = image.U32(0x3C);
+  char signature[4] = {};
+  if (!image.Read(0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z' || !pe ||
+      !image.Read(*pe, signature, 4) || std::memcmp(signature, "PE\0\0", 4) != 0) {
+    return std::nullopt;
   }
-  CloseFile(file);
-  return result;
+  // The optional header's magic follows the 20-byte file header.
+  const auto magic = image.U16(std::uint64_t{*pe} + 24);
+  return PeKind{magic && *magic == 0x20B};
+}
+
+std::optional<PeKind> ReadPeKind(const WideString& file_name) {
+  return ExamineFile<PeKind>(file_name, [](const ImageReader& read, std::uint64_t size) {
+    return ProbePeImage(read, size);
+  });
 }
 
 std::uint32_t WGetFileVersionInfoSize(const WideString& file_name) {

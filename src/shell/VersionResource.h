@@ -36,6 +36,17 @@ std::optional<VersionResourceBytes> ExtractVersionResource(std::span<const std::
 /// The same for a file; nothing when it cannot be opened or read.
 std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name);
 
+/// What IsPeFile tells of a file: "MZ", then "PE\0\0" at the offset stored
+/// at byte 60; pe32_plus when the optional header's magic is 0x20B.
+struct PeKind {
+  bool pe32_plus = false;
+};
+/// The PE kind of an image of size bytes; nothing when it is no PE image
+/// (or too short to tell).
+std::optional<PeKind> ProbePeImage(const ImageReader& read, std::uint64_t size);
+/// The same for a file; nothing when it cannot be opened or is no PE file.
+std::optional<PeKind> ReadPeKind(const WideString& file_name);
+
 /// GetFileVersionInfoSize: the size of the file's version resource, 0 when
 /// it has none (or does not exist).
 std::uint32_t WGetFileVersionInfoSize(const WideString& file_name);

@@ -5,10 +5,10 @@
 #include <cstdio>
 
 #include "platform/Strings.h"
-#include "shell/C_VersionInfo.h"
 #include "shell/Settings.h"
 #include "shell/U_Log.h"
 #include "shell/U_MelkUtils.h"
+#include "update/U_TarvixFct.h"
 #include "update/U_Version.h"
 
 namespace vandrel {
@@ -47,17 +47,15 @@ AnsiString UpdateCheckUrl(const AnsiString& server, const AnsiString& product_na
 }
 
 TUpdateIdentity ReadUpdateIdentity(const AnsiString& file_name) {
-  TVersionInfo info;
-  info.SetFileName(file_name);
+  const TDisplayedFileInfo info = GetDisplayedFileInfo(file_name);
   TUpdateIdentity identity;
-  identity.ProductName = info.ProductName();
-  identity.CompanyName = info.CompanyName();
-  const uint32_t ms = info.FileMajorVersion();
-  const uint32_t ls = info.FileMinorVersion();
-  char version[64];
-  std::snprintf(version, sizeof version, "%u.%u.%u.%u", ms >> 16, ms & 0xFFFF, ls >> 16,
-                ls & 0xFFFF);
-  identity.Version = version;
+  identity.ProductName = info.ProductName;
+  identity.CompanyName = info.CompanyName;
+  // Both names empty: the version finds them itself, as the request asks.
+  identity.Version = GetProductVersion(file_name, "", "");
+  if (identity.Version.empty()) {
+    identity.Version = "0.0.0.0";
+  }
   return identity;
 }
 

@@ -39,9 +39,10 @@ struct TUpdateIdentity {
   AnsiString CompanyName;
   AnsiString Version; ///< four dot-separated decimal numbers
 };
-/// The "ProductName" and "CompanyName" strings of the file's version
-/// resource and its fixed file version ("1.0.0.1"); empty texts and
-/// "0.0.0.0" when the file has none.
+/// The file's product identity (update/U_TarvixFct.h): GetDisplayedFileInfo
+/// and GetProductVersion with both names empty. For our own executables
+/// that is their "ProductName" and "CompanyName" strings and fixed file
+/// version ("1.0.0.1"); "0.0.0.0" when no version is found.
 TUpdateIdentity ReadUpdateIdentity(const AnsiString& file_name);
 
 class TTarvixLite {

@@ -3,19 +3,12 @@
 #include <cstdio>
 #include <tuple>
 
+#include "shell/U_MelkUtils.h"
+
 namespace vandrel {
 
 int CountFields(std::string_view text, std::string_view separators) {
-  if (text.empty()) {
-    return 0;
-  }
-  int count = 1;
-  for (char c : text) {
-    if (separators.find(c) != std::string_view::npos) {
-      ++count;
-    }
-  }
-  return count;
+  return FieldCount(text, separators);
 }
 
 namespace {

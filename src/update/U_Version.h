@@ -10,9 +10,9 @@
 
 namespace vandrel {
 
-/// Number of fields of `text` for a set of separator characters: 0 for an
-/// empty text, otherwise 1 plus the count of its characters found in
-/// `separators`.
+/// FieldCount (shell/U_MelkUtils.h) under the name the version code uses:
+/// 0 for an empty text, otherwise 1 plus the count of its characters found
+/// in `separators`.
 int CountFields(std::string_view text, std::string_view separators);
 
 /// Reads one version field: leading blanks skipped, an optional sign, then

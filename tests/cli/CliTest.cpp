@@ -387,8 +387,8 @@ TEST_F(CliTest, EachCommandDescribesItselfWithHelp) {
   const Outcome overview = Cli({"--help"}, dir);
   EXPECT_EQ(overview.status, 0);
   EXPECT_NE(overview.out.find("'vandrel-cli COMMAND --help'"), std::string::npos) << overview.out;
-  for (const std::string command :
-       {"split", "join", "presets", "span-split", "span-join", "check-update", "--version"}) {
+  for (const std::string command : {"split", "join", "presets", "span-split", "span-join",
+                                    "check-update", "identity", "--version"}) {
     SCOPED_TRACE(command);
     if (command == "check-update" && overview.out.find("check-update") == std::string::npos) {
       continue; // built without the network client
@@ -412,6 +412,64 @@ TEST_F(CliTest, EachCommandDescribesItselfWithHelp) {
   const Outcome file = Cli({"split", "--size", "1", "--", dir.File("--help")}, dir);
   EXPECT_EQ(file.status, 0) << file.err;
   EXPECT_TRUE(fs::exists(dir.File("--help.vd0")));
+}
+
+TEST_F(CliTest, IdentityPrintsProductCompanyAndVersionPerFile) {
+  // Our own binary: what the update check sends for it.
+  const Outcome own = Cli({"identity", CliPath()}, dir);
+  ASSERT_EQ(own.status, 0) << own.err;
+  EXPECT_EQ(own.out, "Product: Vandrel\nCompany: Tolvane\nVersion: " VANDREL_VERSION_TEXT "\n");
+
+  // A file without a version resource: its name, the rest empty.
+  const Outcome plain = Cli({"identity", source, "KLITE64"}, dir);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, "Product: film d'été\nCompany: \nVersion: \n"
+                       "Product: K-Lite Codec Pack (64-Bits)\nCompany: K-Lite Codec Pack Team\n"
+                       "Version: \n");
+
+  // Unreadable names fail with the reason; the others are still printed.
+  const std::string missing = dir.File("missing.exe");
+  const Outcome failed = Cli({"identity", missing, dir.File("parts"), source}, dir);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.err.find("vandrel-cli: " + missing + ": No such file or directory"),
+            std::string::npos)
+      << failed.err;
+  EXPECT_NE(failed.err.find("vandrel-cli: " + dir.File("parts") + ": is a folder"),
+            std::string::npos)
+      << failed.err;
+  EXPECT_EQ(failed.out, "Product: film d'été\nCompany: \nVersion: \n");
+
+  EXPECT_EQ(Cli({"identity"}, dir).status, 2);
+}
+
+// A damaged image within the address-space limit the tool promises.
+TEST_F(CliTest, IdentityOfADamagedImageStaysWithinItsMemoryLimit) {
+  std::string image(0x600, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = 0x40;
+  image.replace(0x40, 4, std::string("PE\0\0", 4));
+  image[0x46] = '\xFF'; // 65535 sections
+  image[0x47] = '\xFF';
+  test::WriteFile(dir.File("damaged.exe"), image);
+  const pid_t pid = fork();
+  if (pid == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's shadow memory needs far more address space.
+    const rlimit limit{512ull << 20, 512ull << 20};
+    setrlimit(RLIMIT_AS, &limit);
+#endif
+    const int out = open(dir.File("cli.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(out, 1);
+    const std::string file = dir.File("damaged.exe");
+    execl(CliPath(), CliPath(), "identity", file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(test::ReadFile(dir.path() / "cli.out"), "Product: damaged\nCompany: \nVersion: \n");
 }
 
 } // namespace

@@ -46,4 +46,8 @@ bool SetFileSystemRedirection(bool) {
   return true;
 }
 
+AnsiString SystemFolder() {
+  return {};
+}
+
 } // namespace vandrel::platform
