@@ -122,6 +122,7 @@ USB keys and DVDs, and joins them back byte for byte.
 It can leave a batch script beside the parts that rebuilds the file on a
 machine without Vandrel, spread a file over removable disks and rebuild it
 from them, and keeps an activity log. The package holds the window program
-vandrel, the command-line tool vandrel-cli and the translators' tool
-vandrel-lang.")
+vandrel, the command-line tool vandrel-cli, the translators' tool
+vandrel-lang and the companion burner qivburncd, which writes parts onto
+discs or into disc images through xorriso.")
 include(CPack)

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/BurnHandOff.h"
 #include "cli/Commands.h"
 #include "cli/JobRunner.h"
 #include "engine/PartSet.h"
@@ -32,6 +33,7 @@ struct Options {
   bool quiet = false;
   bool yes = false;
   bool script = false;
+  bool burn = false;
 };
 
 // Command-line words are file names as the system gave them: bytes.
@@ -75,6 +77,8 @@ bool ParseOptions(const Arguments& arguments, bool split, Options& options) {
       options.yes = true;
     } else if (split && word == "--script") {
       options.script = true;
+    } else if (split && word == "--burn") {
+      options.burn = true;
     } else if (split && (word == "-n" || word == "--parts")) {
       if (!value(options.parts)) {
         return false;
@@ -271,6 +275,9 @@ int RunSplit(const Arguments& arguments) {
   if (options.script) {
     WriteScriptFor(job);
   }
+  if (options.burn) {
+    return HandPartsToBurner(job, options.quiet);
+  }
   return kExitSuccess;
 }
 
@@ -308,7 +315,8 @@ int RunPresets(const Arguments& arguments) {
 
 const CommandRegistration split_command{
     {"split",
-     "split FILE [-o DIR] (--parts N | --size SIZE | --preset NAME) [--script] [--yes] [--quiet]",
+     "split FILE [-o DIR] (--parts N | --size SIZE | --preset NAME) [--script] [--burn] [--yes] "
+     "[--quiet]",
      &RunSplit,
      "Cuts FILE into the parts FILE.vd0, FILE.vd1, ... in DIR (default: the\n"
      "folder of FILE). Parts of an earlier split found there are listed and\n"
@@ -321,6 +329,8 @@ const CommandRegistration split_command{
      "                     'vandrel-cli presets')\n"
      "  -o, --output DIR   the folder of the parts\n"
      "      --script       also write the rebuild script FILE.bat beside the parts\n"
+     "      --burn         then hand each part to the disc burner, one run at a\n"
+     "                     time (\"Burner run N of M\")\n"
      "  -y, --yes          delete leftover parts without asking\n"
      "  -q, --quiet        no progress line\n"
      "      --             the next word is the file, even if it starts with '-'\n"}};

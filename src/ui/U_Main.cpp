@@ -44,7 +44,7 @@
 
 namespace vandrel {
 
-const std::array<const char*, 51> MainTexts{
+const std::array<const char*, 52> MainTexts{
     "File Splitter",
     "Use this mode to split a large file into smaller parts",
     "File Rebuilder",
@@ -101,6 +101,8 @@ const std::array<const char*, 51> MainTexts{
     "%s is not a regular file.",
     "The parts are complete, but no rebuild file could be written: the name %s holds a "
     "character that a batch file cannot quote.",
+    // The burner hand-off.
+    "Unable to write the burner project file %s: its part is not handed to the burner.",
 };
 
 namespace {
@@ -334,10 +336,6 @@ void Tmain::CreateControls() {
     splitpredef_cmb->setObjectName(QStringLiteral("splitpredef_cmb"));
     splitburn_chk = new QCheckBox(QStringLiteral("Burn on CD/DVD"), splitoptions_grp);
     splitburn_chk->setObjectName(QStringLiteral("splitburn_chk"));
-    // The hand-off to the disc burner comes with its own dialog.
-    splitburn_chk->setEnabled(false);
-    splitburn_chk->setToolTip(
-        QStringLiteral("Burning on CD/DVD is not available in this version."));
     splitautoregen_chk =
         new QCheckBox(QStringLiteral("Generate automatic rebuild file"), splitoptions_grp);
     splitautoregen_chk->setObjectName(QStringLiteral("splitautoregen_chk"));
@@ -454,6 +452,8 @@ void Tmain::CreateControls() {
   connect(splitpredef_cmb, &QComboBox::activated, this, [this] { splitpredef_cmbChange(); });
   connect(splitsizeunit_cmb, &QComboBox::activated, this, [this] { splitsizeunit_cmbChange(); });
   connect(splitgo_btn, &QPushButton::clicked, this, [this] { splitgo_btnClick(); });
+  connect(splitburn_chk, &QCheckBox::clicked, this, [this] { splitburn_chkClick(); });
+  connect(splitautoregen_chk, &QCheckBox::clicked, this, [this] { splitburn_chkClick(); });
   connect(rbldfile_btn, &QPushButton::clicked, this, [this] { rbldfile_btnClick(); });
   connect(rbldoutput_btn, &QPushButton::clicked, this, [this] { rbldoutput_btnClick(); });
   connect(rbldgo_btn, &QPushButton::clicked, this, [this] { rbldgo_btnClick(); });

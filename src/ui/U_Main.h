@@ -3,6 +3,7 @@
 // panels, the jobs they launch and what happens when a job ends.
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <cstdint>
@@ -47,6 +48,7 @@ class TFolderBrowser;
 class TMyWideDropTarget;
 class TAboutDlg;
 class TSettingsDlg;
+class TQburnDlg;
 
 /// One predefined part size: its name in the current language and its bytes.
 struct TPredefinedSizeEntry {
@@ -57,8 +59,9 @@ struct TPredefinedSizeEntry {
 /// The English texts of the window's text storage, in their index order
 /// (translations follow the index). Texts added for the error reports and
 /// the notices that had none come after the original 40,
-/// then the refusals of inputs that are not files and of unquotable names.
-extern const std::array<const char*, 51> MainTexts;
+/// then the refusals of inputs that are not files and of unquotable names,
+/// then the burner hand-off's.
+extern const std::array<const char*, 52> MainTexts;
 
 class Tmain : public QMainWindow {
   Q_OBJECT
@@ -230,6 +233,18 @@ public:
   void SetJobProgress(QProgressBar* Bar, int Position, int Max);
   void SplitDone(TSplitThread* Job);
   void RebuildDone(TRebuildThread* Job);
+  // Burning (U_MainBurn.cpp): the hand-off dialog (created at program
+  // entry, kept for the run; none until then, and none again once it is
+  // destroyed), the check of the burner when a split option is ticked, and
+  // the burning step after a split.
+  QPointer<TQburnDlg> QburnDlg;
+  /// Click handler of splitburn_chk and splitautoregen_chk: with "Burn on
+  /// CD/DVD" ticked and no burner found, offers the burner's download page.
+  void splitburn_chkClick();
+  /// Writes a project file per part into the data folder, hands the parts
+  /// to the burner through QburnDlg and logs the burning operation.
+  void BurnParts(TSplitThread* Job);
+
   /// True between a launch and the end of its completion handler.
   bool JobRunning() const { return job_ != nullptr; }
 
@@ -314,6 +329,8 @@ private:
   bool closed_ = false;
   std::unique_ptr<TCopyJob> job_;
   bool job_delivered_ = false;
+  /// True while a job's completion handler runs (it may wait in a dialog).
+  bool in_completion_ = false;
   TMyWideDropTarget* drop_target_ = nullptr;
 };
 

@@ -225,7 +225,9 @@ void Tmain::StartJob(std::unique_ptr<TCopyJob> job, QProgressBar* bar, QLabel* t
   raw->OnTerminate = [this, done](TThread* sender) {
     auto* finished = static_cast<TCopyJob*>(sender);
     job_delivered_ = true;
+    in_completion_ = true;
     done(finished);
+    in_completion_ = false;
     // The worker ends once this call returns; it is joined from the loop.
     QTimer::singleShot(0, this, [this, finished] {
       if (job_.get() == finished) {
@@ -290,6 +292,14 @@ void Tmain::SplitDone(TSplitThread* Job) {
           }
           LogAdd("Split : batch generation failed : " + script_error, 2);
         }
+      }
+    }
+    // Only a complete set of parts goes to the burner.
+    if (splitburn_chk->isChecked()) {
+      BurnParts(Job);
+      // The window closed during the hand-off: nothing more to show.
+      if (closing_) {
+        return;
       }
     }
   } else {

@@ -19,6 +19,7 @@
 #include "shell/U_Log.h"
 #include "shell/U_MsgDlg.h"
 #include "shell/U_SystemProbes.h"
+#include "ui/Qburn.h"
 #include "ui/QtTranslations.h"
 #include "ui/U_Main.h"
 #include "ui/U_TaskBarProgressUnit.h"
@@ -167,13 +168,21 @@ void Tmain::FormClose() {
   // A running job stops at its next block and closes its files; the file
   // it was writing stays as far as it got. Its completion is awaited so
   // that nothing calls back into a window that is going away.
+  // A burner hand-off in progress hands over no further part.
+  if (QburnDlg != nullptr && QburnDlg->isVisible()) {
+    QburnDlg->reject();
+  }
   if (job_) {
     closing_ = true;
     job_->Terminate();
     while (!job_delivered_) {
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    job_.reset();
+    // Closed from inside the job's completion handler (its burner dialog):
+    // the worker waits for that handler to return, so the job goes after it.
+    if (!in_completion_) {
+      job_.reset();
+    }
   }
   SavePortableSettings(ProgramPath(), kTitle, Log.get());
   LogRegistryReports(nullptr);

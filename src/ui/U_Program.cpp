@@ -20,6 +20,7 @@
 #include "shell/qt/Settings.h"
 #include "shell/qt/U_about.h"
 #include "ui/ModePictures.h"
+#include "ui/Qburn.h"
 #include "ui/QtMainThread.h"
 #include "ui/QtTranslations.h"
 #include "ui/SessionEnd.h"
@@ -90,6 +91,8 @@ int RunVandrel(int argc, char** argv) {
   Tmain main_window(arguments);
   // Declared after the window so that they go first: the chooser leaves the
   // window's language list before the list goes.
+  TQburnDlg burn_dialog(&main_window);
+  main_window.QburnDlg = &burn_dialog;
   TAboutDlg about_dialog(&main_window);
   TSettingsDlg settings_dialog(&main_window, main_window.Langue);
   main_window.AboutDlg = &about_dialog;

@@ -17,6 +17,7 @@
 #include "platform/Registry.h"
 #include "shell/qt/Settings.h"
 #include "shell/qt/U_about.h"
+#include "ui/Qburn.h"
 
 namespace vandrel::test {
 
@@ -91,13 +92,15 @@ protected:
   }
 
   /// Opens the window with the language files in languages_ (beside the
-  /// program) and the two dialogs; before_activation runs after the
+  /// program), the burner hand-off dialog and the two dialogs; before_activation runs after the
   /// dialogs exist.
   Tmain& OpenWithDialogs(std::vector<std::string> arguments = {},
                          const std::function<void(Tmain&)>& before_activation = nullptr) {
     CloseDialogs();
     return Open(std::move(arguments), [&](Tmain& window) {
       window.Langue->SetExeFolder(W(languages_.path().string() + "/"));
+      burn_ = std::make_unique<TQburnDlg>(&window);
+      window.QburnDlg = burn_.get();
       about_ = std::make_unique<TAboutDlg>(&window);
       settings_ = std::make_unique<TSettingsDlg>(&window, window.Langue);
       window.AboutDlg = about_.get();
@@ -111,6 +114,7 @@ protected:
   void CloseDialogs() {
     settings_.reset();
     about_.reset();
+    burn_.reset();
   }
   TAboutDlg& about() { return *about_; }
   TSettingsDlg& settings() { return *settings_; }
@@ -129,6 +133,7 @@ protected:
   TempDir languages_;
 
 private:
+  std::unique_ptr<TQburnDlg> burn_;
   std::unique_ptr<TAboutDlg> about_;
   std::unique_ptr<TSettingsDlg> settings_;
 };

@@ -17,6 +17,7 @@
 #include <set>
 
 #include "DialogsFixture.h"
+#include "burner/BurnerTexts.h"
 #include "localization/C_LangPack.h"
 #include "localization/U_LangPo.h"
 #include "localization/U_PoFile.h"
@@ -188,7 +189,8 @@ TEST_F(CoverageTest, EveryTextOfTheLiveWindowsHasATranslatedEntryInEachPoFile) {
   // All three windows are in the template.
   for (const char* context :
        {"main.splitgo_btn|caption", "main.TS|items", "AboutDlg.TS_about|items",
-        "AboutDlg.email_btn|caption", "SettingsDlg.lng_frm|caption"}) {
+        "AboutDlg.email_btn|caption", "SettingsDlg.lng_frm|caption", "QburnDlg|caption",
+        "QburnDlg.cancel_btn|caption"}) {
     EXPECT_EQ(live.count(context), 1u) << context;
   }
   for (const char* po_file : {"fr.po", "en.po"}) {
@@ -329,6 +331,30 @@ TEST_F(CoverageTest, TheFrenchWindowsNoticesAreFrench) {
             (std::vector<std::string>{"Terminé.", "Vandrel est déjà à jour.",
                                       "Une nouvelle version de Vandrel est disponible. Voulez-vous "
                                       "télécharger la mise à jour maintenant ?"}));
+}
+
+TEST_F(CoverageTest, TheCompanionBurnerSpeaksTheLanguageChosenInTheWindow) {
+  // Its texts have an entry in each PO file, one line per text.
+  for (const char* po_file : {"fr.po", "en.po"}) {
+    const Entries translated = ParseEntries(ReadFile(fs::path(VANDREL_PO_DIR) / po_file));
+    const auto found = translated.find("QivburnCd.TS_burner|items");
+    ASSERT_NE(found, translated.end()) << po_file;
+    std::string english;
+    for (const char* text : burner::BurnerTexts()) {
+      english += std::string(text) + "\r\n";
+    }
+    EXPECT_EQ(found->second.Id, english) << po_file << ": the English texts changed";
+    EXPECT_EQ(Lines(found->second.Text), burner::BurnerTexts().size()) << po_file;
+  }
+  CopyLanguageFiles(languages_.path(), {kFrench});
+  const WideString folder = W(languages_.path().string() + "/");
+  OpenWithDialogs();
+  ASSERT_TRUE(window().Langue->ScanLanguages());
+  ASSERT_TRUE(window().Langue->SelectByCode(kFrench));
+  const burner::TBurnerTexts texts(folder);
+  EXPECT_EQ(texts.Translate("Cancel"), "Annuler");
+  EXPECT_EQ(texts.Format("Cannot burn %s on %s: %s", {"a.vd0", "/dev/sr0", "x"}),
+            "Impossible de graver a.vd0 sur /dev/sr0 : x");
 }
 
 TEST_F(CoverageTest, AJobsFailureIsReportedInFrench) {

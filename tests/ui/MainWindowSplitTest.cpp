@@ -406,7 +406,7 @@ TEST_F(SplitWindowTest, OnlyARegularFileIsSplitAndNothingIsAskedFirst) {
   WriteFile(out_ / "pipe.vd0", "earlier part");
   ASSERT_EQ(mkfifo((dir_.path() / "pipe").c_str(), 0600), 0);
   for (const std::string& input : {(dir_.path() / "pipe").string(), std::string("/dev/zero"),
-                                  std::string("/proc/self/status")}) {
+                                   std::string("/proc/self/status")}) {
     SCOPED_TRACE(input);
     ClearNotices();
     window().splitfile_txt->setText(QString::fromStdString(input));

@@ -2,6 +2,7 @@
 // the About box and the main window through the desktop's opener.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -160,6 +161,15 @@ TEST_F(HelpCommandsTest, OpenTheVendorsPagesAndMailLink) {
                         "mailto:contact@tolvane.example",
                     }));
   EXPECT_TRUE(Notices().empty());
+}
+
+TEST_F(HelpCommandsTest, TickingBurnWithoutABurnerAndAnsweringYesOpensTheBurnersPage) {
+  OpenWithDialogs();
+  InstallOpener();
+  presenter_->Answer({kIdYes});
+  QTest::mouseClick(window().splitburn_chk, Qt::LeftButton);
+  EXPECT_EQ(Opened(1), std::vector<std::string>{"https://www.tolvane.example/qiv.php"});
+  EXPECT_TRUE(window().splitburn_chk->isChecked());
 }
 
 TEST_F(HelpCommandsTest, DoNothingVisibleWithoutABrowserOrMailProgram) {

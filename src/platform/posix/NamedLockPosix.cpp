@@ -54,6 +54,14 @@ int OpenLockFile(std::string_view name, std::error_code& ec) {
   return fd;
 }
 
+int FlockNoWait(int fd, int operation) {
+  int rc;
+  do {
+    rc = ::flock(fd, operation | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  return rc;
+}
+
 } // namespace
 
 NamedLock::~NamedLock() {
@@ -65,17 +73,29 @@ std::unique_ptr<NamedLock> NamedLock::TryAcquire(std::string_view name, std::err
   const int fd = OpenLockFile(name, ec);
   if (fd < 0)
     return nullptr;
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    if (errno != EWOULDBLOCK)
-      ec.assign(errno, std::generic_category());
-    ::close(fd);
-    return nullptr;
+  // IsNamedLockHeld looks with a brief shared lock, which refuses our
+  // exclusive one for that moment. A shared lock we can take ourselves
+  // means no owner, only someone looking: try again shortly.
+  int error = 0;
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (FlockNoWait(fd, LOCK_EX) == 0) {
+      return std::unique_ptr<NamedLock>(new NamedLock(fd));
+    }
+    if (errno != EWOULDBLOCK) {
+      error = errno;
+      break;
+    }
+    if (FlockNoWait(fd, LOCK_SH) != 0) {
+      error = errno == EWOULDBLOCK ? 0 : errno; // EWOULDBLOCK: an owner holds it
+      break;
+    }
+    ::flock(fd, LOCK_UN);
+    ::usleep(5000);
   }
-  return std::unique_ptr<NamedLock>(new NamedLock(fd));
+  if (error != 0)
+    ec.assign(error, std::generic_category());
+  ::close(fd);
+  return nullptr;
 }
 
 bool IsNamedLockHeld(std::string_view name) {
@@ -83,11 +103,7 @@ bool IsNamedLockHeld(std::string_view name) {
   const int fd = OpenLockFile(name, ec);
   if (fd < 0)
     return false;
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_SH | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
-  const bool held = rc != 0 && errno == EWOULDBLOCK;
+  const bool held = FlockNoWait(fd, LOCK_SH) != 0 && errno == EWOULDBLOCK;
   ::close(fd);
   return held;
 }
