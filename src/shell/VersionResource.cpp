@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/VersionInfo.h"
 #include "shell/VersionResourceWriter.h"
 
 namespace vandrel {
@@ -457,6 +458,12 @@ std::optional<VersionResourceBytes> ExtractVersionResource(std::span<const std::
 
 std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name) {
   using namespace platform;
+  // The system's reader where there is one; it knows every image it loads.
+  if (auto system = SystemFileVersionInfo(file_name)) {
+    if (auto resource = ValidatedResource(std::move(*system))) {
+      return resource;
+    }
+  }
   const FileHandle file =
       CreateFile(file_name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting, 0);
   if (file == kInvalidHandle) {

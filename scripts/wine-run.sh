@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs a cross-built Windows program under Wine with a prefix of its own:
+# $VANDREL_WINEPREFIX, else "wineprefix" in the program's build folder, so
+# nothing of the user's ~/.wine is used. Wine's own chatter is silenced.
+set -euo pipefail
+program="$1"
+shift
+if [[ -z "${VANDREL_WINEPREFIX:-}" ]]; then
+  # The build folder is the nearest parent that holds CMakeCache.txt.
+  dir="$(cd "$(dirname "$program")" && pwd)"
+  while [[ "$dir" != "/" && ! -f "$dir/CMakeCache.txt" ]]; do
+    dir="$(dirname "$dir")"
+  done
+  [[ "$dir" == "/" ]] && dir="${TMPDIR:-/tmp}"
+  VANDREL_WINEPREFIX="$dir/wineprefix"
+fi
+export WINEPREFIX="$VANDREL_WINEPREFIX"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The first run makes the prefix; later runs wait for it instead of racing.
+mkdir -p "$WINEPREFIX"
+(
+  flock 9
+  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    wine wineboot --init >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+) 9>"$WINEPREFIX.lock"
+exec wine "$program" "$@"
