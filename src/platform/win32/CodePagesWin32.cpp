@@ -60,6 +60,10 @@ unsigned AnsiCodePage() {
   return GetACP();
 }
 
+unsigned BatchFileCodePage() {
+  return GetOEMCP();
+}
+
 std::optional<AnsiString> CodePageToUtf8(std::string_view bytes, unsigned code_page) {
   const auto wide = ToWide(bytes, code_page, true);
   if (!wide) {
