@@ -16,7 +16,14 @@ if [[ -z "${VANDREL_WINEPREFIX:-}" ]]; then
 fi
 export WINEPREFIX="$VANDREL_WINEPREFIX"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko download prompt, no menu entries written for the desktop.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine links the prefix's user folders to $HOME and writes to the XDG
+# folders: both point into the build folder, never at the user's own.
+export HOME="$WINEPREFIX.home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache"
+mkdir -p "$HOME"
 # The first run makes the prefix; later runs wait for it instead of racing.
 mkdir -p "$WINEPREFIX"
 (
