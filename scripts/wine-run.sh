@@ -25,6 +25,8 @@ export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
 export XDG_CACHE_HOME="$HOME/.cache"
 mkdir -p "$HOME"
 # The first run makes the prefix; later runs wait for it instead of racing.
+# The server then stays 30 seconds after its last program: a program that
+# starts just as a short-lived server quits fails with "wine client error".
 mkdir -p "$WINEPREFIX"
 (
   flock 9
@@ -32,5 +34,6 @@ mkdir -p "$WINEPREFIX"
     wine wineboot --init >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  wineserver -p30 >/dev/null 2>&1 9>&- || true
 ) 9>"$WINEPREFIX.lock"
 exec wine "$program" "$@"

@@ -53,7 +53,10 @@ public:
         CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-      return false;
+      // A volume handle needs the administrator's rights. Without them the
+      // caller's FlushFileBuffers on each file, which commits its data and
+      // its directory entry, is all Windows lets a program do.
+      return GetLastError() == ERROR_ACCESS_DENIED;
     }
     const bool flushed = FlushFileBuffers(handle) != 0;
     const DWORD error = GetLastError();
