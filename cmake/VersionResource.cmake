@@ -11,6 +11,9 @@
 # resource script is compiled instead. Call it once per executable, after
 # add_executable: vandrel-cli does; the window program calls it the same way.
 set(VANDREL_VERSION_TEMPLATES ${CMAKE_CURRENT_LIST_DIR})
+if(WIN32)
+  enable_language(RC)
+endif()
 
 function(vandrel_embed_version target)
   cmake_parse_arguments(ARG "" "DESCRIPTION" "" ${ARGN})

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Vandrel with its tests and runs every test suite: the Qt-free parts
 # once more under AddressSanitizer and UBSan, the language-file fuzzer for a
-# bounded time, and last the whole suite of the release build.
+# bounded time, the whole suite of the release build, and last the Windows
+# build of the Qt-free parts (mingw-w64) with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,9 @@ cmake --build build/fuzz
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default
+
+# Windows: cross-built, its tests run through Wine in a prefix of the build
+# folder's own (scripts/wine-run.sh).
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+ctest --preset windows

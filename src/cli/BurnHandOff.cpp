@@ -1,7 +1,5 @@
 #include "cli/BurnHandOff.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "cli/Commands.h"
 #include "engine/U_UnicodeUtils.h"
 #include "platform/SystemInfo.h"
+#include "platform/TerminationSignals.h"
 #include "shell/Settings.h"
 #include "shell/U_BurnHandOff.h"
 
@@ -22,7 +21,7 @@ namespace {
 std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void OnInterrupt(int) {
+void OnInterrupt() {
   interrupted = true;
 }
 
@@ -74,12 +73,8 @@ int HandPartsToBurner(const TSplitThread& job, bool quiet) {
     return kExitFailed;
   }
 
-  struct sigaction action {};
-  struct sigaction previous {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
   interrupted = false;
-  sigaction(SIGINT, &action, &previous);
+  platform::SetInterruptHandler(OnInterrupt);
 
   const size_t total = projects.size();
   bool stopped = false;
@@ -108,7 +103,7 @@ int HandPartsToBurner(const TSplitThread& job, bool quiet) {
   if (!stopped && !WaitWhileBurnerRuns()) {
     stopped = true;
   }
-  sigaction(SIGINT, &previous, nullptr);
+  platform::SetInterruptHandler(nullptr);
   if (stopped) {
     PrintError("interrupted: no further part is handed to the burner");
     return kExitInterrupted;

@@ -1,15 +1,14 @@
 // check-update: the window's update check from a terminal, for this
 // program's own executable.
 
-#ifdef VANDREL_HAVE_NET
-
-#include <QCoreApplication>
+#ifdef VANDREL_HAVE_HTTP
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
-#include "net/U_HTTP_Custo.h"
+#include "cli/HttpEventLoop.h"
 #include "platform/SystemInfo.h"
 #include "shell/U_Log.h"
 #include "update/U_Tarvix_Lite.h"
@@ -33,35 +32,40 @@ int RunCheckUpdate(const Arguments& arguments) {
     }
   }
 
-  // The client needs an event loop; only this command runs one.
-  int argc = 1;
-  char name[] = "vandrel-cli";
-  char* argv[] = {name, nullptr};
-  QCoreApplication application(argc, argv);
-  InstallQtHttpClient();
-
   // No log file: the lines are printed instead. Debug mode keeps the
   // Verbose lines, which say why an answer was no version.
   TKLog log("", true, 1000);
-  TTarvixLite checker(&log, VANDREL_PRODUCT_NAME);
-  checker.Server = server;
-  checker.Check(WideToUtf8(platform::RunningModuleFileName()),
-                [&](TTarvixLite*) { application.quit(); });
-  // A check that could not start has already ended.
-  if (checker.Busy) {
-    application.exec();
-  }
-  SetHttpClientFactory(nullptr);
+  bool new_version = false;
+  bool answered = false;
+  std::optional<TTarvixLite> checker;
+  // The client needs an event loop; only this command runs one. The
+  // checker goes with the loop: its client belongs to it.
+  RunWithHttpClient(
+      [&](const std::function<void()>& quit) {
+        checker.emplace(&log, VANDREL_PRODUCT_NAME);
+        checker->Server = server;
+        checker->Check(WideToUtf8(platform::RunningModuleFileName()),
+                       [quit](TTarvixLite*) { quit(); });
+        // A check that could not start has already ended.
+        if (!checker->Busy) {
+          quit();
+        }
+      },
+      [&] {
+        new_version = checker->NewVersion;
+        answered = checker->Answered;
+        checker.reset();
+      });
 
   for (auto line = log.Lines.rbegin(); line != log.Lines.rend(); ++line) {
     std::printf("%s\n", line->c_str());
   }
-  if (checker.NewVersion) {
+  if (new_version) {
     std::printf("A new version of %s is available: %s\n", VANDREL_PRODUCT_NAME,
                 DownloadPageUrl().c_str());
     return kExitNewVersion;
   }
-  if (checker.Answered) {
+  if (answered) {
     std::printf("%s is already up to date.\n", VANDREL_PRODUCT_NAME);
     return kExitSuccess;
   }
@@ -82,4 +86,4 @@ const CommandRegistration check_update_command{
 
 } // namespace vandrel::cli
 
-#endif // VANDREL_HAVE_NET
+#endif // VANDREL_HAVE_HTTP

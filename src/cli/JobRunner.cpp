@@ -1,8 +1,5 @@
 #include "cli/JobRunner.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +8,8 @@
 #include "base/MainThread.h"
 #include "cli/Commands.h"
 #include "engine/U_JobProgress.h"
+#include "platform/Console.h"
+#include "platform/TerminationSignals.h"
 
 namespace vandrel::cli {
 
@@ -21,7 +20,7 @@ std::atomic<TThread*> running_job{nullptr};
 
 // Asks the job to stop right in the handler (an atomic store), so the block
 // being copied is the last one.
-void OnInterrupt(int) {
+void OnInterrupt() {
   interrupted = true;
   if (TThread* job = running_job.load()) {
     job->Terminate();
@@ -84,16 +83,12 @@ int RunJob(TCopyJob& job, bool show_progress) {
   MainThreadQueue queue;
   queue.Install();
 
-  struct sigaction action {};
-  struct sigaction previous {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
   interrupted = false;
   running_job = &job;
-  sigaction(SIGINT, &action, &previous);
+  platform::SetInterruptHandler(OnInterrupt);
 
   ProgressLine progress(job);
-  const bool progress_visible = show_progress && isatty(STDERR_FILENO);
+  const bool progress_visible = show_progress && platform::StandardStreamIsTerminal(2);
   if (progress_visible) {
     job.OnShowProgress = [&] { progress.Update(false); };
   }
@@ -107,7 +102,7 @@ int RunJob(TCopyJob& job, bool show_progress) {
     return completed.load();
   });
   job.WaitFor();
-  sigaction(SIGINT, &previous, nullptr);
+  platform::SetInterruptHandler(nullptr);
   running_job = nullptr;
   SetMainThreadDispatcher(nullptr);
 

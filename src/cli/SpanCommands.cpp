@@ -2,9 +2,6 @@
 // The drive's folder is --drive, else the window's setting, else the
 // removable volume mounted at each question.
 
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -19,6 +16,7 @@
 #include "engine/U_SpanSplitThread.h"
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_UnicodeUtils.h"
+#include "platform/Console.h"
 #include "platform/Registry.h"
 #include "shell/Settings.h"
 #include "shell/U_MsgDlg.h"
@@ -125,19 +123,15 @@ private:
       if (job_.Terminated()) {
         return false;
       }
-      pollfd input{STDIN_FILENO, POLLIN, 0};
-      const int ready = poll(&input, 1, 100);
-      if (ready < 0 && errno != EINTR) {
+      const int ready = platform::WaitForStandardInput(100);
+      if (ready < 0) {
         return false;
       }
-      if (ready <= 0) {
+      if (ready == 0) {
         continue;
       }
       char ch = 0;
-      const ssize_t got = read(STDIN_FILENO, &ch, 1);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
+      const int got = platform::ReadStandardInputByte(ch);
       if (got <= 0) {
         return !line.empty();
       }

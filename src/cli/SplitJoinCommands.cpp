@@ -1,7 +1,5 @@
 // split, join and presets: the window's split and rebuild, from a terminal.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -16,6 +14,7 @@
 #include "engine/U_SpannedFileStream.h"
 #include "engine/U_SplitThread.h"
 #include "engine/U_UnicodeUtils.h"
+#include "platform/Console.h"
 #include "shell/U_MsgDlg.h"
 
 namespace vandrel::cli {
@@ -163,7 +162,7 @@ int RemoveEarlierParts(const Options& options) {
   }
   if (!options.yes) {
     PrintFileList("Parts of an earlier split were found in the output folder:", found);
-    if (!isatty(STDIN_FILENO)) {
+    if (!platform::StandardStreamIsTerminal(0)) {
       PrintError("run again with --yes to delete them; nothing was deleted and the split was "
                  "not started");
       return kExitUsage;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "platform/CommandLine.h"
 #include "platform/FileSizeLimit.h"
 #include "shell/TerminalMessagePresenter.h"
 
@@ -74,18 +75,19 @@ int PrintCommandHelp(const Command& command) {
 
 int main(int argc, char** argv) {
   using namespace vandrel::cli;
+  const std::vector<std::string> words = vandrel::platform::CommandLineArguments(argc, argv);
   vandrel::platform::TreatFileSizeLimitAsWriteError();
   // Questions of the jobs (disk changes, confirmations) become prompts.
   vandrel::SetMessagePresenter(std::make_shared<vandrel::TerminalMessagePresenter>(stdin, stderr));
-  if (argc < 2) {
+  if (words.size() < 2) {
     PrintUsage(stderr);
     return kExitUsage;
   }
-  const std::string name = argv[1];
+  const std::string name = words[1];
   if (name == "--help" || name == "-h" || name == "help") {
-    if (argc == 3) {
+    if (words.size() == 3) {
       for (const Command& command : RegisteredCommands()) {
-        if (argv[2] == std::string_view(command.name)) {
+        if (words[2] == std::string_view(command.name)) {
           return PrintCommandHelp(command);
         }
       }
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
   }
   for (const Command& command : RegisteredCommands()) {
     if (name == command.name) {
-      const Arguments arguments(argv + 2, argv + argc);
+      const Arguments arguments(words.begin() + 2, words.end());
       if (AsksForHelp(arguments)) {
         return PrintCommandHelp(command);
       }

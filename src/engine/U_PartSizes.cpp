@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "base/Numbers.h"
@@ -44,11 +45,35 @@ std::optional<long double> ParseDecimalText(std::string_view text) {
     return std::nullopt;
   }
   // from_chars ignores the C library's locale (Qt hands it the desktop's).
+  // The whole part is read as an integer: some C libraries (mingw's) read
+  // long double only as precisely as double, which would round the largest
+  // sizes up to 2^63.
+  const size_t mark = number.find('.');
+  const std::string whole = number.substr(0, mark);
   long double value = 0;
-  const char* end = number.data() + number.size();
-  const auto [stop, error] = std::from_chars(number.data(), end, value, std::chars_format::fixed);
-  if (error != std::errc() || stop != end) {
-    return std::nullopt;
+  if (!whole.empty()) {
+    std::uint64_t integer = 0;
+    const char* end = whole.data() + whole.size();
+    const auto [stop, error] = std::from_chars(whole.data(), end, integer);
+    if (error == std::errc::result_out_of_range) {
+      return std::numeric_limits<long double>::infinity(); // beyond every size
+    }
+    if (error != std::errc() || stop != end) {
+      return std::nullopt;
+    }
+    value = static_cast<long double>(integer);
+  }
+  if (mark != std::string::npos && mark + 1 < number.size()) {
+    std::string fraction = "0";
+    fraction.append(number, mark, std::string::npos);
+    long double part = 0;
+    const char* end = fraction.data() + fraction.size();
+    const auto [stop, error] =
+        std::from_chars(fraction.data(), end, part, std::chars_format::fixed);
+    if (error != std::errc() || stop != end) {
+      return std::nullopt;
+    }
+    value += part;
   }
   return value;
 }

@@ -22,9 +22,11 @@ AnsiString QuotedForScript(const AnsiString& name) {
 } // namespace
 
 AnsiString RebuildScriptText(const WideString& source_name, std::int32_t part_count) {
-  // In the ANSI code page; where that is UTF-8, the name's own bytes, so
-  // that a name that is not valid UTF-8 still names the file.
-  const unsigned code_page = platform::AnsiCodePage();
+  // In the code page cmd reads scripts in (on Windows the OEM one: a name
+  // in the ANSI code page would name another file); where that is UTF-8,
+  // the name's own bytes, so that a name that is not valid UTF-8 still
+  // names the file.
+  const unsigned code_page = platform::BatchFileCodePage();
   const AnsiString name = code_page == platform::kCodePageUtf8
                               ? EncodeNativeName(source_name)
                               : platform::Utf8ToCodePageLossy(WideToUtf8(source_name), code_page);
@@ -41,7 +43,8 @@ AnsiString RebuildScriptText(const WideString& source_name, std::int32_t part_co
 
 bool ScriptCanQuoteName(const WideString& source_name) {
   return source_name.find_first_of(u"\"\r\n") == WideString::npos &&
-         platform::Utf8ToCodePage(WideToUtf8(source_name), platform::AnsiCodePage()).has_value();
+         platform::Utf8ToCodePage(WideToUtf8(source_name), platform::BatchFileCodePage())
+             .has_value();
 }
 
 WideString RebuildScriptName(const WideString& output_dir, const WideString& source_file) {

@@ -10,6 +10,7 @@
 
 #include "localization/Lang_Storageobj.h"
 #include "localization/U_LangPo.h"
+#include "platform/CommandLine.h"
 
 namespace {
 
@@ -193,7 +194,8 @@ int ToSpk(const Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = vandrel::platform::CommandLineArguments(argc, argv);
+  args.erase(args.begin());
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
     PrintUsage(args.empty() ? stderr : stdout);
     return args.empty() ? kExitUsage : kExitSuccess;

@@ -18,6 +18,11 @@ inline constexpr unsigned kCodePageUtf8 = 65001;
 /// The system's ANSI code page: GetACP() on Windows, UTF-8 (65001) on POSIX.
 unsigned AnsiCodePage();
 
+/// The code page the command interpreter reads batch files in: GetOEMCP()
+/// on Windows (cmd takes a script's bytes in the console's OEM code page,
+/// not the ANSI one), UTF-8 (65001) on POSIX.
+unsigned BatchFileCodePage();
+
 /// The code page that belongs to a Windows character-set number (0 ANSI is
 /// 1252, 128 Shift-JIS is 932, 204 Russian is 1251, ...). The default
 /// character set 1 and unknown numbers give AnsiCodePage(); 2 (symbol)

@@ -57,7 +57,10 @@ bool DriveIsPresent(const WideString& name);
 
 /// CreateFile: opens or creates with the given access, sharing and
 /// disposition. Returns kInvalidHandle on failure with LastError() set.
-/// Win32: long-path form first, then one retry with the plain ANSI name.
+/// Win32: long-path form first ("\\?\" or "\\?\UNC\"), then one retry
+/// with the plain name (which rescues relative names): the ANSI call when
+/// the name converts exactly to the ANSI code page, else the W call, never
+/// a best-fit name that could open or truncate another file.
 FileHandle CreateFile(const WideString& name, std::uint32_t desired_access,
                       std::uint32_t share_mode, std::uint32_t creation_disposition,
                       std::uint32_t flags_and_attributes);

@@ -20,15 +20,17 @@ namespace vandrel::platform {
 /// The user's default language identifier. POSIX: from the locale, as in
 /// LangIdOfLocale; 0x0409 when none is set or it has no identifier.
 std::uint16_t UserDefaultLangId();
-/// The Windows language identifier of a POSIX locale name such as
-/// "fr_CA.UTF-8" or "sr_RS@latin" (0x0C0C, 0x081A): the language and
-/// country when the pair has an identifier, else the language's main
-/// identifier; 0 for "C", "POSIX", empty or unknown languages.
+/// POSIX backend only (the Qt window's translations): the Windows
+/// language identifier of a POSIX locale name such as "fr_CA.UTF-8" or
+/// "sr_RS@latin" (0x0C0C, 0x081A): the language and country when the pair
+/// has an identifier, else the language's main identifier; 0 for "C",
+/// "POSIX", empty or unknown languages.
 std::uint16_t LangIdOfLocale(std::string_view locale);
-/// The POSIX locale name of a Windows language identifier, without a
-/// character set: "fr_FR" for 0x040C, "sr_RS@latin" for 0x081A; for an
-/// identifier without a locale of its own, the main locale of its primary
-/// language (low 10 bits); empty when the language has none.
+/// POSIX backend only: the POSIX locale name of a Windows language
+/// identifier, without a character set: "fr_FR" for 0x040C, "sr_RS@latin"
+/// for 0x081A; for an identifier without a locale of its own, the main
+/// locale of its primary language (low 10 bits); empty when the language
+/// has none.
 std::string LocaleOfLangId(std::uint16_t lang_id);
 
 /// The name of the default input method; empty when there is none.

@@ -4,7 +4,7 @@
 // back without a trailing separator, as 8-bit text (UTF-8 on POSIX); an
 // empty result means the folder is not known.
 //
-// Win32: SHGetSpecialFolderLocation with CSIDL_APPDATA, CSIDL_LOCAL_APPDATA.
+// Win32: SHGetFolderPathW with CSIDL_APPDATA, CSIDL_LOCAL_APPDATA.
 // POSIX: the XDG base directories (a variable that is unset, empty or not
 // absolute falls back to the XDG default under $HOME).
 

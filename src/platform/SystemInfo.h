@@ -2,8 +2,10 @@
 // The system-information seam: what the running system, process and user
 // are, and which file the running program was started from.
 //
-// Win32 backend: GetVersionExA and NetWkstaGetInfo, IsWow64Process, the
-// access token's groups, GetModuleFileNameW, VerLanguageNameA.
+// Win32 backend: RtlGetVersion (GetVersionExA when it is missing: that one
+// reports only the versions the program's manifest names), IsWow64Process
+// looked up by name, the access token's groups, GetModuleFileNameW,
+// VerLanguageNameW.
 // POSIX backend: uname and os-release, the process's pointer width against
 // the kernel's machine, the effective user id, /proc/self/exe, a table of
 // language names.

@@ -6,7 +6,9 @@
 // POSIX: SIGTERM, SIGHUP and SIGINT. Their handler writes one byte (the
 // signal number) to a pipe and does nothing else, which is all a signal
 // handler may safely do; the event loop watches the pipe's read end.
-// Win32: console control events would play this part (not built yet).
+// Win32: the console's control events (SetConsoleCtrlHandler): Ctrl+C and
+// Ctrl+Break come as SIGINT, a closed console as SIGHUP, logoff and
+// shutdown as SIGTERM, through the same kind of pipe.
 
 namespace vandrel::platform {
 
@@ -21,5 +23,11 @@ int TakeTerminationSignal();
 /// Gives the three signals back the handling they had before and closes
 /// the pipe.
 void StopWatchingTerminationSignals();
+
+/// Runs handler when the user presses Ctrl+C in the terminal, instead of
+/// ending the process; nullptr gives Ctrl+C back its earlier handling.
+/// POSIX: a SIGINT handler, so handler may only store to lock-free
+/// atomics. Win32: SetConsoleCtrlHandler, on a thread the system makes.
+void SetInterruptHandler(void (*handler)());
 
 } // namespace vandrel::platform

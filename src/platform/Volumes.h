@@ -48,8 +48,10 @@ public:
   /// parent's), or cannot be queried. Holds nothing open afterwards.
   virtual bool DiskFreeSpace(const WideString& folder, std::int64_t& free) = 0;
   /// Writes everything cached for the file system holding folder to its
-  /// medium (POSIX: syncfs; Win32: FlushFileBuffers on the volume). Holds
-  /// nothing open afterwards. False with LastError() set on failure.
+  /// medium (POSIX: syncfs; Win32: FlushFileBuffers on the volume, or,
+  /// without the rights to open the volume, nothing beyond the flushes of
+  /// the files themselves). Holds nothing open afterwards. False with
+  /// LastError() set on failure.
   virtual bool FlushVolume(const WideString& folder) = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/VersionInfo.h"
 #include "shell/VersionResourceWriter.h"
 
 namespace vandrel {
@@ -497,6 +498,12 @@ std::optional<Result> ExamineFile(const WideString& file_name, const Examine& ex
 } // namespace
 
 std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name) {
+  // The system's reader where there is one; it knows every image it loads.
+  if (auto system = platform::SystemFileVersionInfo(file_name)) {
+    if (auto resource = ValidatedResource(std::move(*system))) {
+      return resource;
+    }
+  }
   return ExamineFile<VersionResourceBytes>(file_name,
                                            [](const ImageReader& read, std::uint64_t size) {
                                              return ExtractVersionResource(read, size);

@@ -33,7 +33,9 @@ std::optional<VersionResourceBytes> ExtractVersionResource(const ImageReader& re
                                                            std::uint64_t size);
 /// The same for an image held in memory.
 std::optional<VersionResourceBytes> ExtractVersionResource(std::span<const std::uint8_t> image);
-/// The same for a file; nothing when it cannot be opened or read.
+/// The same for a file; nothing when it cannot be opened or read. Where the
+/// system has a reader of its own (GetFileVersionInfo on Windows) it is
+/// asked first, and the file is parsed here only when it finds nothing.
 std::optional<VersionResourceBytes> ReadVersionResource(const WideString& file_name);
 
 /// What IsPeFile tells of a file: "MZ", then "PE\0\0" at the offset stored

@@ -45,9 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RebuildScript, IsWrittenBesideThePartsReplacingAnOldOne) {
   test::TempDir dir;
   test::WriteFile(dir.File("movie.avi.bat"), "an older, much longer script than the new one");
-  WriteRebuildScript(W(dir.path().string()), W("/elsewhere/movie.avi"), 2);
+  WriteRebuildScript(W(test::PathText(dir.path())), W("/elsewhere/movie.avi"), 2);
   EXPECT_EQ(test::ReadFile(dir.File("movie.avi.bat")), RebuildScriptText(W("movie.avi"), 2));
-  EXPECT_EQ(RebuildScriptName(W(dir.path().string() + "/"), W("/x/movie.avi")),
+  EXPECT_EQ(RebuildScriptName(W(test::PathText(dir.path()) + "/"), W("/x/movie.avi")),
             dir.WFile("movie.avi.bat"));
 }
 

@@ -60,7 +60,7 @@ TEST(UnicodeUtilsTest, InvalidModeWordsFailWithoutTouchingTheDisk) {
 
 TEST(UnicodeUtilsTest, ExistenceTestsTellFilesFromFolders) {
   TempDir dir;
-  test::WriteFile(dir.path() / "fichier ü.bin", "x");
+  test::WriteFile(dir.File("fichier ü.bin"), "x");
   std::filesystem::create_directory(dir.path() / "sous dossier");
   EXPECT_TRUE(WFileExists(dir.WFile("fichier ü.bin")));
   EXPECT_FALSE(WDirectoryExists(dir.WFile("fichier ü.bin")));

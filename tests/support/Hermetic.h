@@ -18,6 +18,10 @@ void SetUpHermeticEnvironment();
 /// The hermetic root made by SetUpHermeticEnvironment.
 std::filesystem::path HermeticRoot();
 
+/// A path as UTF-8 text and back, whatever the system's narrow encoding.
+std::string PathText(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(const std::string& text);
+
 /// A fresh folder, removed with its contents when the object goes away.
 /// Its name holds a blank and non-ASCII letters on purpose.
 class TempDir {
@@ -39,6 +43,10 @@ private:
 /// Whole-file helpers.
 void WriteFile(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& file);
+/// The same for a name given as UTF-8 text (a std::string would otherwise
+/// become a path in the ANSI code page on Windows).
+void WriteFile(const std::string& file, const std::string& bytes);
+std::string ReadFile(const std::string& file);
 /// count bytes of a fixed pseudo-random pattern.
 std::string PatternBytes(size_t count, unsigned seed = 1);
 

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Environment.h"
+
 namespace vandrel::test {
 
 class ScopedEnvironment {
@@ -16,19 +18,9 @@ public:
     if (const char* old = std::getenv(name_.c_str())) {
       old_ = old;
     }
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
+    platform::SetProcessEnvironment(name_, value);
   }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
-  }
+  ~ScopedEnvironment() { platform::SetProcessEnvironment(name_, old_); }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 

@@ -13,6 +13,10 @@ unsigned AnsiCodePage() {
   return kCodePageUtf8;
 }
 
+unsigned BatchFileCodePage() {
+  return kCodePageUtf8;
+}
+
 namespace {
 
 std::string IconvName(unsigned code_page) {

@@ -96,4 +96,34 @@ void StopWatchingTerminationSignals() {
   read_end = -1;
 }
 
+namespace {
+void (*volatile interrupt_handler)() = nullptr;
+struct sigaction interrupt_previous;
+bool interrupt_installed = false;
+
+void OnInterrupt(int) {
+  if (auto handler = interrupt_handler) {
+    handler();
+  }
+}
+} // namespace
+
+void SetInterruptHandler(void (*handler)()) {
+  if (handler == nullptr) {
+    if (interrupt_installed) {
+      sigaction(SIGINT, &interrupt_previous, nullptr);
+      interrupt_installed = false;
+    }
+    interrupt_handler = nullptr;
+    return;
+  }
+  interrupt_handler = handler;
+  if (!interrupt_installed) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    interrupt_installed = sigaction(SIGINT, &action, &interrupt_previous) == 0;
+  }
+}
+
 } // namespace vandrel::platform

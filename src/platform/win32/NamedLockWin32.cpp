@@ -1,36 +1,43 @@
-#include <windows.h>
+#include "platform/win32/Windows.h"
 
 #include "platform/NamedLock.h"
 
 namespace vandrel::platform {
 
 NamedLock::~NamedLock() {
-  ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  const HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
 }
 
 std::unique_ptr<NamedLock> NamedLock::TryAcquire(std::string_view name, std::error_code& ec) {
   ec.clear();
-  const std::string text(name);
-  HANDLE mutex = ::CreateMutexA(nullptr, TRUE, text.c_str());
+  const std::string mutex_name(name);
+  const HANDLE mutex = CreateMutexA(nullptr, FALSE, mutex_name.c_str());
   if (mutex == nullptr) {
-    ec.assign(static_cast<int>(::GetLastError()), std::system_category());
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
     return nullptr;
   }
-  // Opened rather than created: another process owns it.
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-    ::CloseHandle(mutex);
-    return nullptr;
+  // The mutex may exist with nobody owning it (a handle left open): only
+  // owning it counts.
+  const DWORD waited = WaitForSingleObject(mutex, 0);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    return std::unique_ptr<NamedLock>(new NamedLock(reinterpret_cast<std::intptr_t>(mutex)));
   }
-  return std::unique_ptr<NamedLock>(new NamedLock(reinterpret_cast<std::intptr_t>(mutex)));
+  CloseHandle(mutex);
+  if (waited != WAIT_TIMEOUT) {
+    ec = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+  }
+  return nullptr;
 }
 
 bool IsNamedLockHeld(std::string_view name) {
-  const std::string text(name);
-  HANDLE mutex = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, text.c_str());
+  const std::string mutex_name(name);
+  const HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutex_name.c_str());
   if (mutex == nullptr) {
     return false;
   }
-  ::CloseHandle(mutex);
+  CloseHandle(mutex);
   return true;
 }
 
