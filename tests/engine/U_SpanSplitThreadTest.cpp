@@ -76,7 +76,7 @@ TEST_P(SpanSplitTest, FillsEachDiskAndAsksForTheNextWhenFull) {
   }
 }
 
-// The Part's own numbers on disks of exactly a floppy's capacity.
+// The floppy's own numbers on disks of exactly its capacity.
 TEST_P(SpanSplitTest, FloppySizedDisksGetTheFloppySizedParts) {
   if (GetParam() == DiskKind::Tmpfs) {
     GTEST_SKIP() << "tmpfs sizes are whole pages; the tmpfs case above covers real volumes";
