@@ -105,8 +105,8 @@ AnsiString CleanVersionText(const AnsiString& Text);
 bool IsVersionText(const AnsiString& Text);
 /// Not empty and parses as a valid version (its fields' sum is above 0).
 bool IsValidVersionText(const AnsiString& Text);
-/// The highest version among the names (each cut before its last dot) of
-/// the subfolders of the file's folder; "" when there are none.
+/// The highest version among the subfolders of the file's folder whose
+/// whole name is a valid version; "" when there are none.
 AnsiString GetVersionFromNewestSubfolder(const AnsiString& FileName);
 
 /// Uninstall-entry lookups (only entries with a string "DisplayName";

@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "shell/U_BurnHandOff.h"
 #include "support/Hermetic.h"
+#include "support/ProgramRun.h"
 #include "support/ScopedEnvironment.h"
 
 namespace vandrel::burner {
@@ -21,23 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string output;
-};
+using Outcome = test::ProgramOutcome;
 
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  std::error_code ec;
-  auto process = platform::Process::Start(program, arguments, {true, true}, ec);
-  Outcome outcome;
-  if (!process) {
-    ADD_FAILURE() << program << ": " << ec.message();
-    return outcome;
-  }
-  while (process->ReadOutput(outcome.output, std::chrono::milliseconds(1000))) {
-  }
-  outcome.status = process->Wait();
-  return outcome;
+  return test::RunProgram(program, arguments, /*search_path=*/true);
 }
 
 Outcome Burner(const std::vector<std::string>& arguments) {
@@ -243,11 +231,9 @@ TEST_F(BurnerTest, TheLockIsHeldWhileItRunsAndASecondBurnerIsRefused) {
             std::string::npos)
       << second.output;
   test::WriteFile(release, "");
-  std::string output;
-  while (burner->ReadOutput(output, std::chrono::milliseconds(1000))) {
-  }
-  EXPECT_EQ(burner->Wait(), kExitFailed) << output;
-  EXPECT_NE(output.find("Cannot burn " + part + " on "), std::string::npos) << output;
+  const Outcome first = test::FinishProgram(*burner);
+  EXPECT_EQ(first.status, kExitFailed) << first.output;
+  EXPECT_NE(first.output.find("Cannot burn " + part + " on "), std::string::npos) << first.output;
   EXPECT_FALSE(IsBurnerRunning());
   EXPECT_TRUE(fs::is_empty(dir.path() / "images"));
 }

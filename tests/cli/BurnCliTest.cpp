@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "shell/U_BurnHandOff.h"
 #include "support/Hermetic.h"
+#include "support/ProgramRun.h"
 #include "support/ScopedEnvironment.h"
 
 namespace vandrel {
@@ -21,18 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string output;
-};
-
-Outcome Finish(platform::Process& process) {
-  Outcome outcome;
-  while (process.ReadOutput(outcome.output, std::chrono::milliseconds(1000))) {
-  }
-  outcome.status = process.Wait();
-  return outcome;
-}
+using Outcome = test::ProgramOutcome;
+constexpr auto Finish = test::FinishProgram;
 
 std::unique_ptr<platform::Process> StartCli(const std::vector<std::string>& arguments,
                                             const std::string& cli = VANDREL_CLI_PATH) {
